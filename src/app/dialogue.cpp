@@ -1,0 +1,55 @@
+// Answers and file names of the console dialogue.
+#include "app/dialogue.hpp"
+
+#include <cstring>
+#include <string_view>
+
+namespace app {
+
+using output::NAME_LEN;
+
+void upper_case(char* field, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (field[i] >= 'a' && field[i] <= 'z') field[i] = static_cast<char>(field[i] - 32);
+  }
+}
+
+char read_answer(formatted_io::Io& io) {
+  static constexpr formatted_io::Format ANSWER("(a1)");
+  char answer[1];
+  formatted_io::read_formatted(io, formatted_io::CONSOLE, ANSWER, {answer}, false);
+  upper_case(answer, 1);
+  if (answer[0] == ' ' || answer[0] == '\r') answer[0] = 'Y';
+  return answer[0];
+}
+
+namespace {
+
+// base + suffix, cut to 50 characters and padded with blanks.
+void join_name(const char* base, int base_length, std::string_view suffix, char* name) {
+  std::memset(name, ' ', NAME_LEN);
+  std::memcpy(name, base, static_cast<std::size_t>(base_length));
+  for (std::size_t i = 0; i < suffix.size() && base_length + static_cast<int>(i) < NAME_LEN; ++i) {
+    name[base_length + static_cast<int>(i)] = suffix[i];
+  }
+}
+
+int position_of(const char* field, char c) {
+  const void* found = std::memchr(field, c, NAME_LEN);
+  return found ? static_cast<int>(static_cast<const char*>(found) - field) : -1;
+}
+
+}  // namespace
+
+void make_input_name(const char* typed, char* name) {
+  // No blank, or a leading one, leaves the base empty.
+  const int blank = position_of(typed, ' ');
+  join_name(typed, blank < 0 ? 0 : blank, ".pdb", name);
+}
+
+void make_results_name(const char* moving, char* results) {
+  const int dot = position_of(moving, '.');
+  join_name(moving, dot < 0 ? 0 : dot, "_mvd.pdb", results);
+}
+
+}  // namespace app

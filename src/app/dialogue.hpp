@@ -1,0 +1,28 @@
+// The console dialogue's small pieces: answers and file names.
+#pragma once
+
+#include "formatted_io/records.hpp"
+#include "output/names.hpp"
+
+namespace app {
+
+// Capitals for the letters a to z among the first n characters, in place.
+void upper_case(char* field, int n);
+
+// One console line; its first character upper-cased; a blank (an empty line
+// too) or a carriage return becomes 'Y'. Callers compare with 'Y' only.
+//   "y" -> 'Y'   "" -> 'Y'   " no" -> 'Y'   "no" -> 'N'   "1" -> '1'
+char read_answer(formatted_io::Io& io);
+
+// The typed name up to its first blank, then ".pdb", cut and padded to 50.
+//   "1abc"      -> "1abc.pdb"
+//   "1abc xyz"  -> "1abc.pdb"
+//   " 1abc", or 50 characters without a blank -> ".pdb"
+void make_input_name(const char* typed, char* name);
+
+// The moving name up to its first ".", then "_mvd.pdb", cut and padded to 50.
+//   "1abc.pdb" -> "1abc_mvd.pdb"   "model.b.pdb" -> "model_mvd.pdb"
+//   "../x.pdb" -> "_mvd.pdb"
+void make_results_name(const char* moving, char* results);
+
+}  // namespace app

@@ -1,0 +1,176 @@
+// Line input and file channels over POSIX descriptors: the bytes go through
+// unchanged, with no text-mode translation and no locale.
+#include "formatted_io/channel.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace formatted_io {
+
+bool write_all(int fd, const char* data, int length) {
+  while (length > 0) {
+    const ssize_t written = ::write(fd, data, static_cast<std::size_t>(length));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    length -= static_cast<int>(written);
+  }
+  return true;
+}
+
+void LineInput::attach(int fd) {
+  fd_ = fd;
+  start_ = 0;
+  end_ = 0;
+  failed_ = false;
+}
+
+bool LineInput::fill() {
+  start_ = 0;
+  end_ = 0;
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer_, sizeof buffer_);
+    if (got > 0) {
+      end_ = static_cast<int>(got);
+      return true;
+    }
+    if (got == 0) return false;
+    if (errno == EINTR) continue;
+    failed_ = true;
+    return false;
+  }
+}
+
+LineStatus LineInput::read_line(Line& line) {
+  line.length = 0;
+  line.full_length = 0;
+  if (start_ == end_ && !fill()) return failed_ ? LineStatus::Failed : LineStatus::End;
+  bool data_ended = false;  // a CR was met: nothing more is kept
+  for (;;) {
+    const char* begin = buffer_ + start_;
+    const int available = end_ - start_;
+    const void* lf = std::memchr(begin, '\n', static_cast<std::size_t>(available));
+    const int chunk = lf ? static_cast<int>(static_cast<const char*>(lf) - begin) : available;
+    if (!data_ended) {
+      const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(chunk));
+      const int data = cr ? static_cast<int>(static_cast<const char*>(cr) - begin) : chunk;
+      const int room = LINE_KEEP - line.length;
+      const int keep = data < room ? data : room;
+      std::memcpy(line.data + line.length, begin, static_cast<std::size_t>(keep));
+      line.length += keep;
+      line.full_length += data;
+      data_ended = cr != nullptr;
+    }
+    start_ += chunk;
+    if (lf) {
+      ++start_;
+      return LineStatus::Ok;
+    }
+    if (!fill()) return failed_ ? LineStatus::Failed : LineStatus::Ok;
+  }
+}
+
+int LineInput::read_raw(char* out, int max) {
+  int taken = 0;
+  while (taken < max) {
+    if (start_ == end_ && !fill()) break;
+    const char c = buffer_[start_++];
+    out[taken++] = c;
+    if (c == '\n') break;
+  }
+  return taken == 0 ? -1 : taken;
+}
+
+void LineInput::give_back() {
+  if (end_ > start_ && ::lseek(fd_, -static_cast<off_t>(end_ - start_), SEEK_CUR) >= 0) {
+    start_ = end_ = 0;
+  }
+}
+
+void Channel::set_name(const char* name, int length) {
+  int first = 0;
+  while (first < length && name[first] == ' ') ++first;
+  int last = length;
+  while (last > first && name[last - 1] == ' ') --last;
+  int n = last - first;
+  if (n > FILE_NAME_MAX) n = FILE_NAME_MAX;
+  std::memcpy(name_, name + first, static_cast<std::size_t>(n));
+  name_[n] = '\0';
+}
+
+bool Channel::open_existing(const char* name, int length) {
+  if (fd_ >= 0) close();
+  set_name(name, length);
+  const int fd = ::open(name_, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  writing_ = false;
+  input_.attach(fd);
+  return true;
+}
+
+bool Channel::open_output(const char* name, int length) {
+  if (fd_ >= 0) close();
+  set_name(name, length);
+  const int fd = ::open(name_, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  fd_ = fd;
+  writing_ = true;
+  cut_ = false;
+  used_ = 0;
+  return true;
+}
+
+bool Channel::write_record(const char* data, int length) {
+  if (!cut_) {
+    // The first record replaces whatever the file held. Only a regular file
+    // can be cut; a device or a pipe has nothing to cut.
+    cut_ = true;
+    struct stat info;
+    if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && ::ftruncate(fd_, 0) != 0) {
+      return false;
+    }
+  }
+  if (used_ + length + 2 > STREAM_BUFFER_BYTES && !flush()) return false;
+  std::memcpy(output_ + used_, data, static_cast<std::size_t>(length));
+  used_ += length;
+  output_[used_++] = '\r';
+  output_[used_++] = '\n';
+  return true;
+}
+
+bool Channel::flush() {
+  const int pending = used_;
+  used_ = 0;
+  return write_all(fd_, output_, pending);
+}
+
+bool Channel::rewind() {
+  bool ok = true;
+  if (writing_) ok = flush();
+  if (::lseek(fd_, 0, SEEK_SET) < 0) ok = false;
+  if (!writing_) input_.attach(fd_);
+  return ok;
+}
+
+bool Channel::close() {
+  if (fd_ < 0) return true;
+  bool ok = true;
+  if (writing_) ok = flush();
+  if (::close(fd_) != 0 && writing_) ok = false;
+  fd_ = -1;
+  return ok;
+}
+
+}  // namespace formatted_io

@@ -1,0 +1,93 @@
+// Coordinate record pass. Its tests for coordinate and water records are the
+// reader's, applied to the same lines, so the k-th moved record here is atom
+// k of the fit and carries row k of the deviation table.
+#include "output/record_pass.hpp"
+
+#include <string_view>
+
+#include "fit/rotation.hpp"
+#include "output/names.hpp"
+#include "structure/atom_set.hpp"
+
+namespace output {
+
+using formatted_io::Format;
+using formatted_io::write_formatted;
+using structure::LINE_LEN;
+using structure::MAX_ATOMS;
+
+namespace {
+
+constexpr int STRUCTURE = 3;
+constexpr int TARGET = 2;
+constexpr int RESULTS = 6;
+
+// Copies and moves records until the end of the file, the MAX_ATOMS-th line,
+// or (with a limit) the first coordinate record past `limit`. Returns the
+// number of moved records written.
+int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit, bool deviations) {
+  static constexpr Format LINE_FORMAT("(a)");
+  static constexpr Format COORDINATE_FORMAT("(a30,3f8.3,a12)");
+  static constexpr Format MOVED_FORMAT("(a30,3f8.3,a12,4f6.3)");
+  char line[LINE_LEN];
+  int ordinal = 0;
+  for (int lines = 0; lines < MAX_ATOMS; ++lines) {
+    if (formatted_io::read_formatted(io, STRUCTURE, LINE_FORMAT, {line}, true) ==
+        formatted_io::ReadResult::EndOfFile) {
+      break;
+    }
+    if (!structure::is_coordinate_record(line)) {
+      write_formatted(io, RESULTS, LINE_FORMAT, {std::string_view(line, LINE_LEN)});
+      continue;
+    }
+    if (structure::is_water_residue(line + 17)) continue;  // columns 18-20
+    if (++ordinal > limit) return limit;
+    char leading[30];
+    char trailing[12];
+    float point[3];
+    formatted_io::read_internal(io, line, LINE_LEN, COORDINATE_FORMAT,
+                                {leading, point[0], point[1], point[2], trailing});
+    fit::transform_point(fit, point);
+    float dx = 0.0f, dy = 0.0f, dz = 0.0f, total = 0.0f;
+    if (deviations) {
+      const float* row = fit.deviation[ordinal - 1];
+      dx = row[0];
+      dy = row[1];
+      dz = row[2];
+      total = fit::atom_total_deviation(fit, ordinal);
+    }
+    write_formatted(io, RESULTS, MOVED_FORMAT,
+                    {std::string_view(leading, 30), point[0], point[1], point[2],
+                     std::string_view(trailing, 12), dx, dy, dz, total});
+  }
+  return ordinal;
+}
+
+void report_written(formatted_io::Io& io, const char* results_name, int written) {
+  static constexpr Format WRITTEN("(a,a,a,i5/)");
+  write_formatted(io, formatted_io::CONSOLE, WRITTEN,
+                  {" Atoms written to results file ", cut_name(results_name), ":", written});
+}
+
+}  // namespace
+
+void run_results_pass(formatted_io::Io& io, const char* moving_name, const char* results_name,
+                      int n, const fit::FitResult& fit) {
+  static constexpr Format READ_COUNT("(a,a,a,i5)");
+  formatted_io::rewind_channel(io, STRUCTURE);
+  const int written = copy_and_move(io, fit, n, true);
+  write_formatted(io, formatted_io::CONSOLE, READ_COUNT,
+                  {" Atoms read from probe file ", cut_name(moving_name), ":", n});
+  report_written(io, results_name, written);
+  formatted_io::close_channel(io, STRUCTURE);
+  formatted_io::close_channel(io, TARGET);
+  formatted_io::close_channel(io, RESULTS);
+}
+
+void run_further_pass(formatted_io::Io& io, const char* results_name,
+                      const fit::FitResult& fit) {
+  const int written = copy_and_move(io, fit, MAX_ATOMS, false);
+  report_written(io, results_name, written);
+}
+
+}  // namespace output

@@ -1,0 +1,25 @@
+// The body of a results file: the structure file copied line by line, each
+// non-water coordinate record replaced by its moved record (90 columns: the
+// moved x, y, z in 31-54 and four deviation fields in 67-90), water records
+// left out, every other line copied as an 80-character record.
+#pragma once
+
+#include "fit/fit_result.hpp"
+#include "formatted_io/records.hpp"
+
+namespace output {
+
+// The results pass: rewinds channel 3 and writes the moved copy of the moving
+// structure to channel 6, stopping at the first coordinate record past the n
+// pairs; writes the two count lines and closes channels 3, 2 and 6.
+void run_results_pass(formatted_io::Io& io, const char* moving_name, const char* results_name,
+                      int n, const fit::FitResult& fit);
+
+// The further-structure pass: the freshly opened channel 3 into channel 6
+// with the same transformation, every coordinate record moved, the four
+// deviation fields zero (a further structure has no target partner). Writes
+// its count line and leaves both channels open.
+void run_further_pass(formatted_io::Io& io, const char* results_name,
+                      const fit::FitResult& fit);
+
+}  // namespace output

@@ -1,0 +1,64 @@
+// Pairing checks: every difference is reported, in atom order, without limit.
+#include "structure/pairing.hpp"
+
+#include <string_view>
+
+namespace structure {
+
+using formatted_io::CONSOLE;
+using formatted_io::Format;
+using formatted_io::write_formatted;
+
+bool check_counts(formatted_io::Io& io, AtomSet& target, AtomSet& moving) {
+  static constexpr Format TEXT("(a)");
+  static constexpr Format USE_ONLY("(a,i5,a/)");
+  if (moving.count == target.count) {
+    write_formatted(io, CONSOLE, TEXT, {" Check for identical number of atoms was ok"});
+    return true;
+  }
+  write_formatted(io, CONSOLE, TEXT, {" *Warning* : number of atoms different "});
+  if (moving.count < target.count) {
+    write_formatted(io, CONSOLE, USE_ONLY, {" Will use only", moving.count, " atoms of probe"});
+    target.count = moving.count;
+  } else {
+    write_formatted(io, CONSOLE, USE_ONLY, {" Will use only", target.count, " atoms of target"});
+    moving.count = target.count;
+  }
+  return false;
+}
+
+namespace {
+
+// Compares one name field of atoms 1..n; `label` ends in a blank.
+template <std::size_t N>
+bool check_names(formatted_io::Io& io, const std::array<std::array<char, N>, MAX_ATOMS>& target,
+                 const std::array<std::array<char, N>, MAX_ATOMS>& moving, int n,
+                 std::string_view label, std::string_view ok_line) {
+  static constexpr Format MISMATCH("(a,i5,a,a)");
+  static constexpr Format TEXT("(a)");
+  bool passed = true;
+  for (int i = 0; i < n; ++i) {
+    if (target[i] == moving[i]) continue;
+    write_formatted(io, CONSOLE, MISMATCH,
+                    {" Mismatch at atom number", i + 1, label,
+                     std::string_view(moving[i].data(), N)});
+    passed = false;
+  }
+  if (passed) write_formatted(io, CONSOLE, TEXT, {ok_line});
+  return passed;
+}
+
+}  // namespace
+
+bool check_residues(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving) {
+  return check_names(io, target.residue, moving.residue, target.count, ", offending residue ",
+                     " Check for pairwise correspondence of residues was ok");
+}
+
+bool check_atom_types(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving) {
+  return check_names(io, target.atom_type, moving.atom_type, target.count,
+                     ", offending atom type ",
+                     " Check for pairwise correspondence of atom types was ok");
+}
+
+}  // namespace structure

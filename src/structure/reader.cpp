@@ -1,0 +1,35 @@
+// The structure file reader. Columns are taken through the same formatted
+// reads as every other line, so a coordinate field obeys the one F8.3 input
+// rule whatever its form (no point, embedded blanks, signs, exponents).
+#include "structure/reader.hpp"
+
+namespace structure {
+
+using formatted_io::Format;
+
+void read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
+  static constexpr Format LINE_FORMAT("(a)");
+  static constexpr Format NAMES_FORMAT("(14x,a3,a3)");
+  static constexpr Format COORDINATES_FORMAT("(30x,3f8.3)");
+  atoms.count = 0;
+  char line[LINE_LEN];
+  for (int lines = 0; lines < MAX_ATOMS; ++lines) {
+    if (formatted_io::read_formatted(io, unit, LINE_FORMAT, {line}, true) ==
+        formatted_io::ReadResult::EndOfFile) {
+      break;
+    }
+    if (!is_coordinate_record(line)) continue;
+    char columns_15_17[3];
+    char residue[3];
+    formatted_io::read_internal(io, line, LINE_LEN, NAMES_FORMAT, {columns_15_17, residue});
+    if (is_water_residue(residue)) continue;
+    const int k = atoms.count++;
+    formatted_io::read_internal(io, line, LINE_LEN, COORDINATES_FORMAT,
+                                {atoms.xyz[0][k], atoms.xyz[1][k], atoms.xyz[2][k]});
+    std::memcpy(atoms.residue[k].data(), residue, 3);
+    // Column 17 (alternate location) is read but not kept.
+    std::memcpy(atoms.atom_type[k].data(), columns_15_17, 2);
+  }
+}
+
+}  // namespace structure

@@ -1,0 +1,18 @@
+// Reading one structure file into an AtomSet.
+#pragma once
+
+#include "formatted_io/records.hpp"
+#include "structure/atom_set.hpp"
+
+namespace structure {
+
+// Reads at most MAX_ATOMS lines of the file open on `unit` from its current
+// position and stores every coordinate record that is not water: x, y, z from
+// columns 31-54 by the F8.3 input rule, the residue name and the atom type.
+// Neither rewinds nor closes the channel. A coordinate field that is no number
+// ends the run with the run-time error stop.
+//   "ATOM      1  N   MET A   1      27.340  24.430   2.614 ..."
+//     -> xyz (27.34, 24.43, 2.614), residue "MET", atom_type "  "
+void read_structure(formatted_io::Io& io, int unit, AtomSet& atoms);
+
+}  // namespace structure
