@@ -55,11 +55,11 @@ void get_text(const char* line, int line_length, int& pos, char* item, int lengt
       take = width;
     }
   }
-  for (int i = 0; i < take; ++i) {
-    const int at = pos + i;
-    item[i] = at < line_length ? line[at] : ' ';
-  }
-  for (int i = take; i < length; ++i) item[i] = ' ';
+  int present = line_length - pos;
+  if (present < 0) present = 0;
+  if (present > take) present = take;
+  if (present > 0) std::memcpy(item, line + pos, static_cast<std::size_t>(present));
+  std::memset(item + present, ' ', static_cast<std::size_t>(length - present));
   pos += take;
 }
 
