@@ -232,8 +232,9 @@ void rewind_channel(Io& io, int unit) {
 
 void close_channel(Io& io, int unit) {
   Channel& channel = io.channel(unit);
+  // What fails at a close is writing out the buffered records.
   if (!channel.close()) {
-    run_time_error_stop(io, Statement::Close, channel.name(), RunTimeError::WriteFailed);
+    run_time_error_stop(io, Statement::Write, channel.name(), RunTimeError::WriteFailed);
   }
 }
 

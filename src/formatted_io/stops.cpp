@@ -52,7 +52,7 @@ const char* error_message(RunTimeError error) {
   }
   for (Channel& channel : io.channels) {
     if (!channel.close()) {
-      run_time_error_stop(io, Statement::Close, channel.name(), RunTimeError::WriteFailed);
+      run_time_error_stop(io, Statement::Write, channel.name(), RunTimeError::WriteFailed);
     }
   }
   std::exit(status);
