@@ -156,7 +156,7 @@ void offer_further_structure(RunState& state) {
 
   output::write_results_header(io, state.target_name, state.moving_name, state.results_name,
                                state.fit);
-  output::run_results_pass(io, state.moving_name, state.results_name, n, state.fit);
+  output::run_results_pass(io, state.moving_name, state.results_name, state.moving, state.fit);
   offer_further_structure(state);
   formatted_io::stop_run(io, NORMAL_STOP);
 }

@@ -3,6 +3,7 @@
 // k of the fit and carries row k of the deviation table.
 #include "output/record_pass.hpp"
 
+#include <cstring>
 #include <string_view>
 
 #include "fit/rotation.hpp"
@@ -25,9 +26,11 @@ constexpr int RESULTS = 6;
 // Copies and moves records until the end of the file, the MAX_ATOMS-th line,
 // or (with a limit) the first coordinate record past `limit`. Returns the
 // number of moved records written.
-int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit, bool deviations) {
+int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
+                  const structure::AtomSet* moved) {
   static constexpr Format LINE_FORMAT("(a)");
   static constexpr Format COORDINATE_FORMAT("(a30,3f8.3,a12)");
+  static constexpr Format TEXTS_FORMAT("(a30,24x,a12)");
   static constexpr Format MOVED_FORMAT("(a30,3f8.3,a12,4f6.3)");
   char line[LINE_LEN];
   int ordinal = 0;
@@ -45,11 +48,21 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit, bo
     char leading[30];
     char trailing[12];
     float point[3];
-    formatted_io::read_internal(io, line, LINE_LEN, COORDINATE_FORMAT,
-                                {leading, point[0], point[1], point[2], trailing});
-    fit::transform_point(fit, point);
     float dx = 0.0f, dy = 0.0f, dz = 0.0f, total = 0.0f;
-    if (deviations) {
+    // A comma ends a numeric field early and shifts the trailing text, so
+    // only comma-free coordinate columns (31-54) may skip the field reads.
+    const bool plain_columns = std::memchr(line + 30, ',', 24) == nullptr;
+    if (moved != nullptr && plain_columns) {
+      // The fit moved atom k from these very fields with transform_point;
+      // its stored result is the same bits as moving the fields again.
+      formatted_io::read_internal(io, line, LINE_LEN, TEXTS_FORMAT, {leading, trailing});
+      for (int c = 0; c < 3; ++c) point[c] = moved->xyz[c][ordinal - 1];
+    } else {
+      formatted_io::read_internal(io, line, LINE_LEN, COORDINATE_FORMAT,
+                                  {leading, point[0], point[1], point[2], trailing});
+      fit::transform_point(fit, point);
+    }
+    if (moved != nullptr) {
       const float* row = fit.deviation[ordinal - 1];
       dx = row[0];
       dy = row[1];
@@ -72,10 +85,11 @@ void report_written(formatted_io::Io& io, const char* results_name, int written)
 }  // namespace
 
 void run_results_pass(formatted_io::Io& io, const char* moving_name, const char* results_name,
-                      int n, const fit::FitResult& fit) {
+                      const structure::AtomSet& moved, const fit::FitResult& fit) {
   static constexpr Format READ_COUNT("(a,a,a,i5)");
+  const int n = moved.count;
   formatted_io::rewind_channel(io, STRUCTURE);
-  const int written = copy_and_move(io, fit, n, true);
+  const int written = copy_and_move(io, fit, n, &moved);
   write_formatted(io, formatted_io::CONSOLE, READ_COUNT,
                   {" Atoms read from probe file ", cut_name(moving_name), ":", n});
   report_written(io, results_name, written);
@@ -86,7 +100,7 @@ void run_results_pass(formatted_io::Io& io, const char* moving_name, const char*
 
 void run_further_pass(formatted_io::Io& io, const char* results_name,
                       const fit::FitResult& fit) {
-  const int written = copy_and_move(io, fit, MAX_ATOMS, false);
+  const int written = copy_and_move(io, fit, MAX_ATOMS, nullptr);
   report_written(io, results_name, written);
 }
 

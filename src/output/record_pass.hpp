@@ -6,14 +6,16 @@
 
 #include "fit/fit_result.hpp"
 #include "formatted_io/records.hpp"
+#include "structure/atom_set.hpp"
 
 namespace output {
 
 // The results pass: rewinds channel 3 and writes the moved copy of the moving
 // structure to channel 6, stopping at the first coordinate record past the n
-// pairs; writes the two count lines and closes channels 3, 2 and 6.
+// pairs (n = moved.count); writes the two count lines and closes channels 3,
+// 2 and 6. `moved` is the moving structure after the fit moved its atoms.
 void run_results_pass(formatted_io::Io& io, const char* moving_name, const char* results_name,
-                      int n, const fit::FitResult& fit);
+                      const structure::AtomSet& moved, const fit::FitResult& fit);
 
 // The further-structure pass: the freshly opened channel 3 into channel 6
 // with the same transformation, every coordinate record moved, the four
