@@ -97,6 +97,8 @@ void pause_run(Io& io, std::string_view message) {
     append(report, length, REPORT_BYTES, ")\r\n- ");
     append(report, length, REPORT_BYTES, error_message(error));
     append(report, length, REPORT_BYTES, "\r\n");
+    // Standard output first, so that a shared destination keeps the order.
+    static_cast<void>(io.console.flush());
     static_cast<void>(write_all(2, report, length));
     // End of process: the pending line end, then every channel written out.
     static_cast<void>(io.console.close_line());
