@@ -23,8 +23,11 @@ const char* non_finite_text(float value) {
   const std::uint32_t mantissa = bits & 0x7FFFFFu;
   if (mantissa == 0) return "1#INF";
   if ((mantissa & 0x400000u) == 0) return "1#SNAN";
-  // The indefinite value: what an invalid operation yields on this machine.
-  if (bits == 0xFFC00000u) return "1#IND";
+  // The indefinite value is the quiet NaN without payload that an invalid
+  // operation yields. Its sign differs between machines, and between
+  // compilers that order the operands of one operation differently, and no
+  // sign is written: so the sign does not decide.
+  if (mantissa == 0x400000u) return "1#IND";
   return "1#QNAN";
 }
 
