@@ -10,7 +10,8 @@ void put_text(std::string_view item, int width, char* out) {
   const int length = static_cast<int>(item.size());
   if (width >= length) {
     std::memset(out, ' ', static_cast<std::size_t>(width - length));
-    std::memcpy(out + (width - length), item.data(), item.size());
+    // An empty item (an empty cut name) may have no storage at all.
+    if (length > 0) std::memcpy(out + (width - length), item.data(), item.size());
   } else {
     std::memcpy(out, item.data(), static_cast<std::size_t>(width));
   }
