@@ -267,31 +267,41 @@ bool put_fixed_direct(float value, int width, int decimals, char* out) {
     const Uint128 gap = static_cast<Uint128>(half - remainder) * 2u;
     if (gap * POWERS_OF_TEN[17 - e - k] <= (static_cast<Uint128>(1) << s)) return false;
   }
-  char text[40];
-  int length = 0;
+  // The field is filled from its right end: decimals, point, integer
+  // digits, sign, then blanks; running out of room means asterisks.
+  char* p = out + width;
+  bool fits = true;
+  auto push = [&](char c) {
+    if (p == out) {
+      fits = false;
+    } else {
+      *--p = c;
+    }
+  };
   if (rounded == 0) {
     // Rounds to zero: no sign; "0." only when there are no decimals.
-    if (decimals == 0) text[length++] = '0';
-    text[length++] = '.';
-    for (int i = 0; i < decimals; ++i) text[length++] = '0';
+    for (int i = 0; i < decimals; ++i) push('0');
+    push('.');
+    if (decimals == 0) push('0');
   } else {
-    if ((bits >> 31) != 0) text[length++] = '-';
-    char reversed[24];
-    int n = 0;
-    for (int i = 0; i < k; ++i) {
-      reversed[n++] = static_cast<char>('0' + rounded % 10);
-      rounded /= 10;
-    }
-    reversed[n++] = '.';
-    while (rounded != 0) {
-      reversed[n++] = static_cast<char>('0' + rounded % 10);
-      rounded /= 10;
-    }
-    while (n > 0) text[length++] = reversed[--n];
     // Places past the 7th significant digit are written as 0.
-    for (int i = k; i < decimals; ++i) text[length++] = '0';
+    for (int i = k; i < decimals; ++i) push('0');
+    for (int i = 0; i < k; ++i) {
+      push(static_cast<char>('0' + rounded % 10));
+      rounded /= 10;
+    }
+    push('.');
+    while (rounded != 0) {
+      push(static_cast<char>('0' + rounded % 10));
+      rounded /= 10;
+    }
+    if ((bits >> 31) != 0) push('-');
   }
-  place(text, length, width, out);
+  if (!fits) {
+    fill_asterisks(out, width);
+    return true;
+  }
+  while (p != out) *--p = ' ';
   return true;
 }
 
