@@ -81,7 +81,7 @@ void append_field(Io& io, int unit, int& length, const Descriptor& d, const OutI
 }
 
 // Walks to the next data descriptor, acting on the control descriptors met on
-// the way; with `at_end` (no item left) only "/" and "$" act.
+// the way. Returns false at the closing parenthesis.
 template <typename OnSlash, typename OnDollar, typename OnSkip>
 bool walk_to_data(const Format& format, int& index, OnSlash on_slash, OnDollar on_dollar,
                   OnSkip on_skip) {
