@@ -80,10 +80,10 @@ bool Console::write_message(const char* text, int length) {
 
 ConsoleRead Console::read_line(Line& line) {
   if (shared_) {
-    if (line_open_ && !keep_line_ && !put("\r\n", 2)) return ConsoleRead::Failed;
+    if (line_open_ && !keep_line_ && !put("\r\n", 2)) return ConsoleRead::OutputFailed;
     keep_line_ = false;
   }
-  if (!flush()) return ConsoleRead::Failed;
+  if (!flush()) return ConsoleRead::OutputFailed;
   const LineStatus status = input_.read_line(line);
   if (status == LineStatus::Failed) return ConsoleRead::Failed;
   if (status == LineStatus::End) return ConsoleRead::End;

@@ -19,7 +19,9 @@ constexpr int CONSOLE_LINE_BYTES = 132;
 // The character that ends console input when it closes a typed line.
 constexpr char END_OF_INPUT_MARK = 26;
 
-enum class ConsoleRead { Ok, End, TooLong, Failed };
+// Failed: the line could not be read; OutputFailed: the pending output
+// before it could not be written.
+enum class ConsoleRead { Ok, End, TooLong, Failed, OutputFailed };
 
 class Console {
  public:

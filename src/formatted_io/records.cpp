@@ -193,6 +193,8 @@ ReadResult read_formatted(Io& io, int unit, const Format& format,
         run_time_error_stop(io, Statement::Read, CONSOLE_NAME, RunTimeError::ConsoleLineTooLong);
       case ConsoleRead::Failed:
         run_time_error_stop(io, Statement::Read, CONSOLE_NAME, RunTimeError::ReadFailed);
+      case ConsoleRead::OutputFailed:
+        run_time_error_stop(io, Statement::Write, CONSOLE_NAME, RunTimeError::WriteFailed);
     }
   } else {
     Channel& channel = io.channel(unit);

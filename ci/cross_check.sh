@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# Same bytes from every compiler and machine. The program is built four ways
+# and each build runs the same dialogues in scratch folders of its own;
+# standard output, standard error, exit status and every file a run leaves
+# (its whole folder tree, symlinks by target) must be identical across the
+# builds. The first difference fails the check and names the case, the file,
+# the two builds and the first differing byte.
+#
+#   gcc-O0      host g++, no optimisation
+#   gcc-O3      host g++, full optimisation
+#   clang-O2    clang++
+#   aarch64-O2  g++-aarch64-linux-gnu, run under qemu-aarch64
+#
+# The dialogues: every end-to-end case under tests/e2e/cases that is not a
+# terminal case, then the real structure pairs with a scripted dialogue
+# (complete fits, a pairing check answered yes, a further structure moved).
+#
+# Every build keeps -ffp-contract=off (and no -ffast-math or -march): a fused
+# multiply-add would change the last bit of a coordinate, and so its text.
+#
+#   bash ci/cross_check.sh           work folder: build/cross (CROSS_CHECK_DIR)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+work=${CROSS_CHECK_DIR:-$root/build/cross}
+sysroot=/usr/aarch64-linux-gnu
+started=$SECONDS
+
+# Tools, installed when missing.
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+command -v clang++ >/dev/null || need+=(clang)
+command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
+command -v qemu-aarch64 >/dev/null || need+=(qemu-user)
+[ -e "$sysroot/lib/ld-linux-aarch64.so.1" ] || need+=(libc6-arm64-cross)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "cross-check: installing ${need[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
+fi
+
+builds=(gcc-O0 gcc-O3 clang-O2 aarch64-O2)
+
+# ELF machine numbers (e_machine, bytes 18-19), so that a cross build that
+# quietly produced a host program is caught.
+declare -A machine=([gcc-O0]=62 [gcc-O3]=62 [clang-O2]=62 [aarch64-O2]=183)
+
+# Sets `args` to the configure arguments of a build.
+set_configure_args() {
+  args=(-DCMAKE_BUILD_TYPE= -DTORVEX_BUILD_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON)
+  case $1 in
+    gcc-O0) args+=(-DCMAKE_CXX_COMPILER=g++ "-DCMAKE_CXX_FLAGS=-O0 -ffp-contract=off") ;;
+    gcc-O3) args+=(-DCMAKE_CXX_COMPILER=g++ "-DCMAKE_CXX_FLAGS=-O3 -ffp-contract=off") ;;
+    clang-O2) args+=(-DCMAKE_CXX_COMPILER=clang++ "-DCMAKE_CXX_FLAGS=-O2 -ffp-contract=off") ;;
+    aarch64-O2)
+      args+=(-DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR=aarch64
+             -DCMAKE_CXX_COMPILER=aarch64-linux-gnu-g++ "-DCMAKE_FIND_ROOT_PATH=$sysroot"
+             -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER "-DCMAKE_CXX_FLAGS=-O2 -ffp-contract=off") ;;
+  esac
+}
+
+# Sets `prefix` to what runs a build's program on this machine.
+set_runner() {
+  case $1 in
+    aarch64-*) prefix=(qemu-aarch64 -L "$sysroot") ;;
+    *) prefix=() ;;
+  esac
+}
+
+fail() {
+  echo "cross-check: $*" >&2
+  echo "cross-check: $compared passed, 1 failed"
+  exit 1
+}
+
+compared=0
+
+# Build.
+mkdir -p "$work/logs"
+for build in "${builds[@]}"; do
+  dir=$work/build/$build
+  echo "cross-check: building $build"
+  set_configure_args "$build"
+  cmake -S "$root" -B "$dir" "${args[@]}" >"$work/logs/$build.configure.log" 2>&1 ||
+    { cat "$work/logs/$build.configure.log"; fail "$build: configure failed"; }
+  cmake --build "$dir" --target torvex -j2 >"$work/logs/$build.build.log" 2>&1 ||
+    { tail -50 "$work/logs/$build.build.log"; fail "$build: build failed"; }
+  # Every compile line keeps the flag and adds nothing that reorders arithmetic.
+  commands=$dir/compile_commands.json
+  total=$(grep -c '"command"' "$commands" || true)
+  kept=$(grep '"command"' "$commands" | grep -c -- '-ffp-contract=off' || true)
+  if [ "$total" -eq 0 ] || [ "$kept" -ne "$total" ]; then
+    fail "$build: -ffp-contract=off missing from $((total - kept)) of $total compile lines"
+  fi
+  if grep '"command"' "$commands" | grep -q -e '-ffast-math' -e '-Ofast' -e '-march='; then
+    fail "$build: a compile line allows reordered or machine-specific arithmetic"
+  fi
+  got=$(od -An -tu2 -j18 -N2 "$dir/torvex" | tr -d ' ')
+  [ "$got" = "${machine[$build]}" ] || fail "$build: ELF machine $got, expected ${machine[$build]}"
+done
+
+# Cases: one folder each under $work/cases/<name>, with stdin, an optional
+# inputs list (as the end-to-end runner reads it) and an optional input/.
+rm -rf "$work/cases" "$work/runs"
+mkdir -p "$work/cases"
+case_names=()
+if [ -d "$root/tests/e2e/cases" ]; then
+  for dir in "$root"/tests/e2e/cases/*/; do
+    dir=${dir%/}
+    [ -e "$dir/terminal" ] && continue
+    name=e2e.$(basename "$dir")
+    ln -s "$dir" "$work/cases/$name"
+    case_names+=("$name")
+  done
+fi
+
+# The real pairs: the project's copies first, the shared collection after.
+find_structure() {
+  local file
+  for file in "$root/tests/data/$1.pdb" "$root/../shared/pdb/$1.pdb" "/work/shared/pdb/$1.pdb"; do
+    if [ -f "$file" ]; then
+      echo "$file"
+      return
+    fi
+  done
+}
+add_pair() {
+  local name=$1 dialogue=$2 file path
+  shift 2
+  local dir=$work/cases/pair.$name
+  mkdir -p "$dir/input"
+  for file in "$@"; do
+    path=$(find_structure "$file")
+    if [ -z "$path" ]; then
+      echo "cross-check: no $file.pdb; pair $name left out"
+      rm -rf "$dir"
+      return
+    fi
+    cp "$path" "$dir/input/$file.pdb"
+  done
+  printf '%b' "$dialogue" >"$dir/stdin"
+  case_names+=("pair.$name")
+}
+# Moved onto each other, then the target moved again as a further structure.
+add_pair 1hpv '1hpv_chainA\n1hpv_chainB\ny\n1hpv_chainA\n' 1hpv_chainA 1hpv_chainB
+add_pair 1adz '1adz_model1\n1adz_model2\nn\n' 1adz_model1 1adz_model2
+# One residue check mismatch, answered with an empty line (yes).
+add_pair 1fv9-1owd '1FV9_A\n1OWD_A\n\ny\n1FV9_A\n' 1FV9_A 1OWD_A
+# Past the 10000-line reading limit.
+add_pair 4jsv '4jsv_chainA\n4jsv_chainB\nn\n' 4jsv_chainA 4jsv_chainB
+
+[ ${#case_names[@]} -gt 0 ] || fail "no cases"
+
+# Run every case on every build.
+for build in "${builds[@]}"; do
+  program=$work/build/$build/torvex
+  set_runner "$build"
+  for name in "${case_names[@]}"; do
+    case_dir=$work/cases/$name
+    out=$work/runs/$build/$name
+    mkdir -p "$out/run"
+    if [ -d "$case_dir/input" ]; then
+      cp -a "$case_dir/input/." "$out/run/"
+      # A .keep file only keeps its folder in the repository.
+      find "$out/run" -name .keep -type f -delete
+    fi
+    if [ -f "$case_dir/inputs" ]; then
+      while read -r to from; do
+        [ -n "$to" ] || continue
+        mkdir -p "$(dirname "$out/run/$to")"
+        cp "$root/tests/data/$from" "$out/run/$to"
+      done <"$case_dir/inputs"
+    fi
+    stdin=/dev/null
+    [ -f "$case_dir/stdin" ] && stdin=$case_dir/stdin
+    status=0
+    (cd "$out/run" && exec timeout 120 "${prefix[@]}" "$program") \
+      <"$stdin" >"$out/stdout" 2>"$out/stderr" || status=$?
+    [ "$status" -ne 124 ] || fail "$build: $name: no end within 120 s"
+    echo "$status" >"$out/status"
+  done
+done
+
+# The first difference from the first build, case by case.
+show_difference() {
+  local a=$1 b=$2 at
+  # cmp fails when the files differ, which is the case here.
+  at=$(cmp "$a" "$b" 2>&1 | sed -n 's/.*differ: byte \([0-9]*\).*/\1/p' || true)
+  if [ -z "$at" ]; then
+    # One file is a prefix of the other ("EOF on ...").
+    { cmp "$a" "$b" 2>&1 || true; } | sed 's/^/    /' >&2
+    return
+  fi
+  local from=$((at > 33 ? at - 33 : 0))
+  echo "    first difference at byte $at (sizes $(stat -c %s "$a") and $(stat -c %s "$b"))" >&2
+  echo "    ${a#"$work"/runs/}:" >&2
+  od -An -c -j "$from" -N 64 "$a" | sed 's/^/      /' >&2
+  echo "    ${b#"$work"/runs/}:" >&2
+  od -An -c -j "$from" -N 64 "$b" | sed 's/^/      /' >&2
+}
+
+# Entries of a run folder, NUL-separated: kind, path and symlink target.
+tree_listing() {
+  (cd "$1" && find . -mindepth 1 -printf '%y %p -> %l\0' | sort -z)
+}
+
+reference=${builds[0]}
+for name in "${case_names[@]}"; do
+  ref=$work/runs/$reference/$name
+  for build in "${builds[@]:1}"; do
+    other=$work/runs/$build/$name
+    for file in status stdout stderr; do
+      if ! cmp -s "$ref/$file" "$other/$file"; then
+        echo "cross-check: case $name: $file differs between $reference and $build" >&2
+        show_difference "$ref/$file" "$other/$file"
+        fail "case $name, $file: $build differs from $reference"
+      fi
+    done
+    if ! cmp -s <(tree_listing "$ref/run") <(tree_listing "$other/run"); then
+      echo "cross-check: case $name: the files left differ between $reference and $build" >&2
+      diff <(tree_listing "$ref/run" | tr '\0' '\n') <(tree_listing "$other/run" | tr '\0' '\n') \
+        | sed 's/^/    /' >&2 || true
+      fail "case $name, file list: $build differs from $reference"
+    fi
+    while IFS= read -r -d '' path; do
+      if ! cmp -s "$ref/run/$path" "$other/run/$path"; then
+        echo "cross-check: case $name: file $path differs between $reference and $build" >&2
+        show_difference "$ref/run/$path" "$other/run/$path"
+        fail "case $name, file $path: $build differs from $reference"
+      fi
+    done < <(cd "$ref/run" && find . -type f -printf '%P\0' | sort -z)
+  done
+  compared=$((compared + 1))
+done
+
+echo "cross-check: ${#case_names[@]} cases, identical on ${builds[*]} ($((SECONDS - started)) s)"
+echo "cross-check: $compared passed, 0 failed"

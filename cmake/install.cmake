@@ -1,0 +1,51 @@
+# What `cmake --install` lays down: the program and its manual page for
+# users, and the core library with its headers and a package configuration
+# for C++ programs that read structures, fit or write results themselves:
+#
+#   find_package(torvex REQUIRED)
+#   target_link_libraries(app PRIVATE torvex::torvex_core)
+#   #include "structure/reader.hpp"
+#
+# The headers keep their folder names under include/torvex, so the same
+# include lines work in the source tree and against an installed copy.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TORVEX_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/torvex")
+
+# The headers need C++20; a consumer gets it with the target.
+target_compile_features(torvex_core PUBLIC cxx_std_20)
+
+install(TARGETS torvex RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(FILES "${PROJECT_SOURCE_DIR}/docs/torvex.1"
+        DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+install(TARGETS torvex_core EXPORT torvexTargets
+        ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+        LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}")
+# The subsystems below the dialogue; app/ is the program's own and stays out.
+install(DIRECTORY
+          "${PROJECT_SOURCE_DIR}/src/formatted_io"
+          "${PROJECT_SOURCE_DIR}/src/structure"
+          "${PROJECT_SOURCE_DIR}/src/fit"
+          "${PROJECT_SOURCE_DIR}/src/output"
+        DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/torvex"
+        FILES_MATCHING PATTERN "*.hpp")
+
+install(EXPORT torvexTargets
+        NAMESPACE torvex::
+        FILE torvexTargets.cmake
+        DESTINATION "${TORVEX_INSTALL_CMAKEDIR}")
+
+# The library is plain C++20 with no dependencies of its own, so the
+# configuration only has to bring in the exported target.
+file(CONFIGURE OUTPUT "${PROJECT_BINARY_DIR}/torvexConfig.cmake" @ONLY CONTENT [[
+# torvex @PROJECT_VERSION@: provides torvex::torvex_core.
+include("${CMAKE_CURRENT_LIST_DIR}/torvexTargets.cmake")
+]])
+write_basic_package_version_file("${PROJECT_BINARY_DIR}/torvexConfigVersion.cmake"
+                                 VERSION "${PROJECT_VERSION}"
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES "${PROJECT_BINARY_DIR}/torvexConfig.cmake"
+              "${PROJECT_BINARY_DIR}/torvexConfigVersion.cmake"
+        DESTINATION "${TORVEX_INSTALL_CMAKEDIR}")

@@ -1,0 +1,225 @@
+#!/usr/bin/env bash
+# Runs the built program, as a process, on randomly mutated dialogues and
+# structure files: bytes flipped, lines cut or dropped, huge lines, binary
+# garbage, odd line ends, extreme coordinates. A run may end normally, with a
+# stop or with a run-time error report (status 0 or 1); a signal, a hang or any
+# other status is a finding. Each finding is kept in its own folder with the
+# command that repeats it.
+#
+#   fuzz/run_mutations.sh [BINARY] [RUNS] [SEED]
+#     BINARY  default build/release/torvex; a sanitizer build works too (its
+#             reports exit with status 99, a finding)
+#     RUNS    default 2000
+#     SEED    default 1; the same seed makes the same inputs
+#   MUTATION_TIMEOUT   seconds a run may take (default 10)
+#   MUTATION_KEEP      folder for findings (default: a new temporary folder)
+#
+# A pause of the program hands a typed line to the command interpreter; the
+# mutated dialogues are random text, so every run gets a PATH that names no
+# folder, and runs in a scratch folder of its own.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+binary=$(realpath "${1:-$root/build/release/torvex}")
+runs=${2:-2000}
+seed=${3:-1}
+timeout=${MUTATION_TIMEOUT:-10}
+keep=${MUTATION_KEEP:-$(mktemp -d -t torvex-findings.XXXXXX)}
+
+if [[ ! -x $binary ]]; then
+  echo "no program at $binary (build it first)" >&2
+  exit 2
+fi
+mkdir -p "$keep"
+
+exec python3 - "$binary" "$runs" "$seed" "$timeout" "$keep" "$root/tests/data" <<'PYTHON'
+import os, random, resource, shutil, signal, subprocess, sys, tempfile, time
+
+binary, runs, seed, timeout, keep, data = sys.argv[1:7]
+runs, seed, timeout = int(runs), int(seed), float(timeout)
+rng = random.Random(seed)
+
+def load(name):
+    with open(os.path.join(data, name), 'rb') as f:
+        return f.read()
+
+# Pairs whose atoms pair up, and one pair that does not.
+PAIRS = [(load('1hpv_chainA.pdb'), load('1hpv_chainB.pdb')),
+         (load('1adz_model1.pdb'), load('1adz_model2.pdb')),
+         (load('1FV9_A.pdb'), load('1OWD_A.pdb')),
+         (load('1hpv_chainA.pdb'), load('1adz_model1.pdb'))]
+
+EXTREMES = [b'1E38', b'-3.4E38', b'3.4E38', b'9999999.', b'-9999999', b'1E-45', b'1D+37',
+            b'  .     ', b'-', b'+', b'1.5-3', b'12345678', b'0', b'-0.0005', b'1,2', b'\x1a',
+            b'1E39', b'NaN', b'inf', b'1..2', b'        ']
+FIELD_BYTES = b'0123456789.-+eEdD ,\t\x1a\r\n'
+
+def lines_of(text):
+    return text.split(b'\n')
+
+def mutate_structure(text):
+    lines = lines_of(text)
+    if rng.random() < 0.5:  # keep runs short: a window of the file
+        start = rng.randrange(len(lines))
+        lines = lines[start:start + rng.randrange(1, 600)]
+    for _ in range(rng.randint(1, 4)):
+        kind = rng.randrange(11)
+        if not lines:
+            lines = [b'']
+        i = rng.randrange(len(lines))
+        line = lines[i]
+        if kind == 0:  # flip bytes anywhere
+            b = bytearray(line)
+            for _ in range(rng.randint(1, 4)):
+                if b:
+                    b[rng.randrange(len(b))] = rng.randrange(256)
+            lines[i] = bytes(b)
+        elif kind == 1:  # flip bytes of a coordinate field
+            b = bytearray(line.ljust(54))
+            for _ in range(rng.randint(1, 3)):
+                b[rng.randrange(30, 54)] = rng.choice(FIELD_BYTES)
+            lines[i] = bytes(b)
+        elif kind == 2:  # an extreme coordinate
+            b = bytearray(line.ljust(54))
+            col = 30 + 8 * rng.randrange(3)
+            b[col:col + 8] = rng.choice(EXTREMES).rjust(8)[:8]
+            lines[i] = bytes(b)
+        elif kind == 3:  # cut a line
+            lines[i] = line[:rng.randrange(len(line) + 1)]
+        elif kind == 4:  # drop or duplicate lines
+            j = min(len(lines), i + rng.randint(1, 50))
+            if rng.random() < 0.5:
+                del lines[i:j]
+            else:
+                lines[i:i] = lines[i:j]
+        elif kind == 5:  # a huge line, an atom or not
+            head = rng.choice([b'', b'ATOM      1  N   MET A   1      27.340  24.430   2.614', b'REMARK'])
+            size = rng.choice([200, 5000, 70000, 1 << 20, 3 << 20])
+            fill = rng.choice([b'x', b' ', b'9', b'\t', bytes([rng.randrange(256)])])
+            lines.insert(i, head + fill * size)
+        elif kind == 6:  # binary garbage
+            lines.insert(i, bytes(rng.randrange(256) for _ in range(rng.randint(1, 3000))))
+        elif kind == 7:  # line ends: CR LF, lone CR, none at the end
+            choice = rng.randrange(3)
+            if choice == 0:
+                lines = [l if l.endswith(b'\r') else l + b'\r' for l in lines]
+            elif choice == 1:
+                lines[i] = line.replace(b' ', b'\r', 1)
+            else:
+                return b'\n'.join(lines).rstrip(b'\n')
+        elif kind == 8:  # record and residue names
+            b = bytearray(line.ljust(20))
+            if rng.random() < 0.5:
+                b[0:6] = rng.choice([b'ATOM  ', b'HETATM', b'atom  ', b'ATOM1 ', b'HETAT '])
+            else:
+                b[17:20] = rng.choice([b'HOH', b'WAT', b'hoh', b'   '])
+            lines[i] = bytes(b)
+        elif kind == 9:  # many lines: past the 10000-line limit
+            lines[i:i] = [b'ATOM'] * rng.choice([100, 9999, 10001, 12000])
+        else:  # cut the file
+            text = b'\n'.join(lines)
+            return text[:rng.randrange(len(text) + 1)]
+    return b'\n'.join(lines)
+
+def dialogue_lines():
+    answers = [b'y'] * rng.randint(0, 3)
+    if rng.random() < 0.2:
+        answers += [b'y', b'f', b'n']  # the further structure
+    else:
+        answers += [b'n']
+    return [b't', b'm'] + answers
+
+def mutate_dialogue(lines):
+    for _ in range(rng.randint(0, 3)):
+        kind = rng.randrange(8)
+        i = rng.randrange(len(lines)) if lines else 0
+        if not lines:
+            lines = [b'']
+        if kind == 0:
+            b = bytearray(lines[i] or b' ')
+            b[rng.randrange(len(b))] = rng.randrange(256)
+            lines[i] = bytes(b)
+        elif kind == 1:
+            del lines[i:]  # input ends early
+        elif kind == 2:
+            lines[i] = lines[i] * rng.choice([100, 5000]) + rng.choice([b'', b'.x'])
+        elif kind == 3:
+            lines.insert(i, bytes(rng.randrange(256) for _ in range(rng.randint(1, 300))))
+        elif kind == 4:
+            lines[i] = lines[i] + rng.choice([b'\x1a', b'\r', b' ', b'\t', b'.pdb', b'.x y'])
+        elif kind == 5:
+            lines[i] = rng.choice([b' ', b'  t', b'', b'/', b'.', b'..', b'm.m', b'x' * 60])
+        elif kind == 6:
+            lines.insert(i, rng.choice([b'', b'y', b'n', b'N', b'Y']))
+        else:
+            lines[i] = lines[i].upper()
+    text = b'\n'.join(lines)
+    if rng.random() < 0.8:
+        text += b'\n'
+    return text
+
+def limits():
+    resource.setrlimit(resource.RLIMIT_FSIZE, (256 << 20, 256 << 20))
+    resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+
+env = {'PATH': '/nonexistent-torvex-path', 'LC_ALL': 'C',
+       'ASAN_OPTIONS': 'exitcode=99', 'UBSAN_OPTIONS': 'halt_on_error=1:exitcode=99'}
+counts = {'status 0': 0, 'status 1': 0, 'normal end': 0, 'signal': 0, 'hang': 0, 'other status': 0}
+findings = []
+scratch = tempfile.mkdtemp(prefix='torvex-mutations.')
+started = time.monotonic()
+for run in range(runs):
+    case = os.path.join(scratch, 'case')
+    shutil.rmtree(case, ignore_errors=True)
+    os.mkdir(case)
+    target, moving = rng.choice(PAIRS)
+    files = {'t.pdb': target, 'm.pdb': moving, 'f.pdb': rng.choice(PAIRS)[0]}
+    for name in rng.sample(sorted(files), rng.randint(1, 3)):
+        files[name] = mutate_structure(files[name])
+    for name, text in files.items():
+        with open(os.path.join(case, name), 'wb') as f:
+            f.write(text)
+    with open(os.path.join(case, 'dialogue'), 'wb') as f:
+        f.write(mutate_dialogue(dialogue_lines()))
+    verdict = None
+    with open(os.path.join(case, 'dialogue'), 'rb') as stdin, \
+         open(os.path.join(case, 'stdout'), 'wb') as stdout, \
+         open(os.path.join(case, 'stderr'), 'wb') as stderr:
+        process = subprocess.Popen([binary], cwd=case, stdin=stdin, stdout=stdout, stderr=stderr,
+                                   env=env, preexec_fn=limits, start_new_session=True)
+        try:
+            status = process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            status = None
+    if status is None:
+        counts['hang'] += 1
+        verdict = 'hang'
+    elif status < 0:
+        counts['signal'] += 1
+        verdict = 'signal %d' % -status
+    elif status in (0, 1):
+        counts['status %d' % status] += 1
+        with open(os.path.join(case, 'stdout'), 'rb') as f:
+            if b'TORVEX terminated normally' in f.read():
+                counts['normal end'] += 1
+    else:
+        counts['other status'] += 1
+        verdict = 'status %d' % status
+    if verdict:
+        kept = os.path.join(keep, 'run%05d' % run)
+        shutil.copytree(case, kept)
+        with open(os.path.join(kept, 'repeat.sh'), 'w') as f:
+            f.write('cd "$(dirname "$0")" && PATH=/nonexistent-torvex-path %s < dialogue\n' % binary)
+        findings.append((run, verdict, kept))
+        print('finding: run %d: %s, kept in %s' % (run, verdict, kept), flush=True)
+shutil.rmtree(scratch, ignore_errors=True)
+seconds = time.monotonic() - started
+print('%d runs in %.1f s (%.1f runs/s), seed %d, timeout %g s' % (runs, seconds, runs / seconds, seed, timeout))
+print('  ' + ', '.join('%s: %d' % item for item in counts.items()))
+print('%d passed, %d failed' % (runs - len(findings), len(findings)))
+if not findings:
+    shutil.rmtree(keep, ignore_errors=True)
+sys.exit(1 if findings else 0)
+PYTHON
