@@ -132,7 +132,7 @@ bool Channel::open_output(const char* name, int length) {
   return true;
 }
 
-bool Channel::write_record(const char* data, int length) {
+bool Channel::write_record(const char* data, int length, bool line_end) {
   if (!cut_) {
     // The first record replaces whatever the file held. Only a regular file
     // can be cut; a device or a pipe has nothing to cut.
@@ -145,8 +145,10 @@ bool Channel::write_record(const char* data, int length) {
   if (used_ + length + 2 > STREAM_BUFFER_BYTES && !flush()) return false;
   std::memcpy(output_ + used_, data, static_cast<std::size_t>(length));
   used_ += length;
-  output_[used_++] = '\r';
-  output_[used_++] = '\n';
+  if (line_end) {
+    output_[used_++] = '\r';
+    output_[used_++] = '\n';
+  }
   return true;
 }
 

@@ -61,8 +61,9 @@ class Channel {
   const char* name() const { return name_; }
 
   LineStatus read_line(Line& line) { return input_.read_line(line); }
-  // Appends the record and CR LF; false when the system refuses the write.
-  bool write_record(const char* data, int length);
+  // Appends the record and, unless it ended under "$", CR LF; false when the
+  // system refuses the write.
+  bool write_record(const char* data, int length, bool line_end = true);
   bool rewind();
   // Writes out buffered records and releases the file; false on failure.
   bool close();

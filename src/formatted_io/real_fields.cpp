@@ -425,8 +425,8 @@ bool get_fixed_direct(const char* line, int line_length, int& pos, int width, in
   for (; i < end; ++i) {
     const char c = line[i];
     if (c >= '0' && c <= '9') {
+      if (++digits > 15) return false;
       mantissa = mantissa * 10 + (c - '0');
-      ++digits;
       if (fraction >= 0) ++fraction;
     } else if (c == '.' && fraction < 0) {
       fraction = 0;
@@ -437,7 +437,7 @@ bool get_fixed_direct(const char* line, int line_length, int& pos, int width, in
   for (; i < end; ++i) {
     if (line[i] != ' ') return false;
   }
-  if (digits == 0 || digits > 15) return false;
+  if (digits == 0) return false;
   const int implied = fraction < 0 ? decimals : fraction;
   if (implied > 22) return false;
   // Both operands exact: one correctly rounded division.

@@ -39,9 +39,9 @@ void deliver(Io& io, int unit, int length, bool dollar) {
     }
     return;
   }
-  // A record under "$" would get no line end; the program never writes one.
+  // A record under "$" gets no line end; the program never writes one.
   Channel& channel = io.channel(unit);
-  if (!channel.write_record(io.record, length)) {
+  if (!channel.write_record(io.record, length, !dollar)) {
     run_time_error_stop(io, Statement::Write, channel.name(), RunTimeError::WriteFailed);
   }
 }
