@@ -30,7 +30,6 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
                   const structure::AtomSet* moved) {
   static constexpr Format LINE_FORMAT("(a)");
   static constexpr Format COORDINATE_FORMAT("(a30,3f8.3,a12)");
-  static constexpr Format TEXTS_FORMAT("(a30,24x,a12)");
   static constexpr Format MOVED_FORMAT("(a30,3f8.3,a12,4f6.3)");
   char line[LINE_LEN];
   int ordinal = 0;
@@ -55,7 +54,8 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
     if (moved != nullptr && plain_columns) {
       // The fit moved atom k from these very fields with transform_point;
       // its stored result is the same bits as moving the fields again.
-      formatted_io::read_internal(io, line, LINE_LEN, TEXTS_FORMAT, {leading, trailing});
+      std::memcpy(leading, line, 30);         // columns 1-30
+      std::memcpy(trailing, line + 54, 12);   // columns 55-66
       for (int c = 0; c < 3; ++c) point[c] = moved->xyz[c][ordinal - 1];
     } else {
       formatted_io::read_internal(io, line, LINE_LEN, COORDINATE_FORMAT,

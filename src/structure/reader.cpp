@@ -1,6 +1,7 @@
-// The structure file reader. Columns are taken through the same formatted
-// reads as every other line, so a coordinate field obeys the one F8.3 input
-// rule whatever its form (no point, embedded blanks, signs, exponents).
+// The structure file reader. Lines and coordinate fields are taken through
+// the same formatted reads as every other line, so a coordinate field obeys
+// the one F8.3 input rule whatever its form (no point, embedded blanks,
+// signs, exponents).
 #include "structure/reader.hpp"
 
 namespace structure {
@@ -9,7 +10,6 @@ using formatted_io::Format;
 
 void read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
   static constexpr Format LINE_FORMAT("(a)");
-  static constexpr Format NAMES_FORMAT("(14x,a3,a3)");
   static constexpr Format COORDINATES_FORMAT("(30x,3f8.3)");
   atoms.count = 0;
   char line[LINE_LEN];
@@ -18,17 +18,16 @@ void read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
         formatted_io::ReadResult::EndOfFile) {
       break;
     }
+    // The text columns of the padded 80-character line cannot fail; they are
+    // taken as they stand.
     if (!is_coordinate_record(line)) continue;
-    char columns_15_17[3];
-    char residue[3];
-    formatted_io::read_internal(io, line, LINE_LEN, NAMES_FORMAT, {columns_15_17, residue});
-    if (is_water_residue(residue)) continue;
+    if (is_water_residue(line + 17)) continue;  // columns 18-20
     const int k = atoms.count++;
     formatted_io::read_internal(io, line, LINE_LEN, COORDINATES_FORMAT,
                                 {atoms.xyz[0][k], atoms.xyz[1][k], atoms.xyz[2][k]});
-    std::memcpy(atoms.residue[k].data(), residue, 3);
-    // Column 17 (alternate location) is read but not kept.
-    std::memcpy(atoms.atom_type[k].data(), columns_15_17, 2);
+    std::memcpy(atoms.residue[k].data(), line + 17, 3);
+    // Columns 15-16; column 17 (alternate location) is not kept.
+    std::memcpy(atoms.atom_type[k].data(), line + 14, 2);
   }
 }
 
