@@ -278,6 +278,21 @@ bool put_fixed_direct(float value, int width, int decimals, char* out) {
       *--p = c;
     }
   };
+  // Two digits per division: the digit pairs 00 to 99.
+  static constexpr char PAIRS[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  auto push_pair = [&] {
+    const std::uint64_t pair = rounded % 100;
+    rounded /= 100;
+    push(PAIRS[2 * pair + 1]);
+    push(PAIRS[2 * pair]);
+  };
+  auto push_digit = [&] {
+    push(static_cast<char>('0' + rounded % 10));
+    rounded /= 10;
+  };
   if (rounded == 0) {
     // Rounds to zero: no sign; "0." only when there are no decimals.
     for (int i = 0; i < decimals; ++i) push('0');
@@ -286,15 +301,12 @@ bool put_fixed_direct(float value, int width, int decimals, char* out) {
   } else {
     // Places past the 7th significant digit are written as 0.
     for (int i = k; i < decimals; ++i) push('0');
-    for (int i = 0; i < k; ++i) {
-      push(static_cast<char>('0' + rounded % 10));
-      rounded /= 10;
-    }
+    int i = 0;
+    for (; i + 2 <= k; i += 2) push_pair();
+    if (i < k) push_digit();
     push('.');
-    while (rounded != 0) {
-      push(static_cast<char>('0' + rounded % 10));
-      rounded /= 10;
-    }
+    while (rounded >= 10) push_pair();
+    if (rounded != 0) push_digit();
     if ((bits >> 31) != 0) push('-');
   }
   if (!fits) {
