@@ -78,13 +78,15 @@ LineStatus LineInput::read_line(Line& line) {
 
 int LineInput::read_raw(char* out, int max) {
   int taken = 0;
-  while (taken < max) {
+  bool any = false;
+  for (;;) {
     if (start_ == end_ && !fill()) break;
+    any = true;
     const char c = buffer_[start_++];
-    out[taken++] = c;
+    if (taken < max) out[taken++] = c;
     if (c == '\n') break;
   }
-  return taken == 0 ? -1 : taken;
+  return any ? taken : -1;
 }
 
 void LineInput::give_back() {
@@ -93,7 +95,7 @@ void LineInput::give_back() {
   }
 }
 
-void Channel::set_name(const char* name, int length) {
+bool Channel::set_name(const char* name, int length) {
   int first = 0;
   while (first < length && name[first] == ' ') ++first;
   int last = length;
@@ -102,11 +104,14 @@ void Channel::set_name(const char* name, int length) {
   if (n > FILE_NAME_MAX) n = FILE_NAME_MAX;
   std::memcpy(name_, name + first, static_cast<std::size_t>(n));
   name_[n] = '\0';
+  // A NUL byte would hand the system a shorter name than the one typed, and
+  // so perhaps another, existing file: such a name opens nothing.
+  return std::memchr(name_, '\0', static_cast<std::size_t>(n)) == nullptr;
 }
 
 bool Channel::open_existing(const char* name, int length) {
   if (fd_ >= 0) close();
-  set_name(name, length);
+  if (!set_name(name, length)) return false;
   const int fd = ::open(name_, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
@@ -122,7 +127,7 @@ bool Channel::open_existing(const char* name, int length) {
 
 bool Channel::open_output(const char* name, int length) {
   if (fd_ >= 0) close();
-  set_name(name, length);
+  if (!set_name(name, length)) return false;
   const int fd = ::open(name_, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   fd_ = fd;

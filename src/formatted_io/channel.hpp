@@ -33,7 +33,8 @@ class LineInput {
   // LF ends a line; a CR ends its data. A last line without a line end is a
   // line; End only when no byte is left at the start of a line.
   LineStatus read_line(Line& line);
-  // Up to `max` bytes of the next line, its LF included; -1 at the end.
+  // The next line, whole; its first `max` bytes (LF included when it falls
+  // among them) go to `out`. Returns their count, -1 at the end.
   int read_raw(char* out, int max);
   // Bytes read ahead of what the caller took; handed back to a seekable
   // descriptor before another process reads it.
@@ -70,7 +71,8 @@ class Channel {
 
  private:
   bool flush();
-  void set_name(const char* name, int length);
+  // False when the name cannot name a file.
+  bool set_name(const char* name, int length);
 
   int fd_ = -1;
   bool writing_ = false;

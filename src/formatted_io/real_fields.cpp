@@ -475,7 +475,8 @@ FieldStatus get_fixed(const char* line, int line_length, int& pos, int width,
   bool negative = false;
   bool sign_seen = false;
   bool point_seen = false;
-  bool mantissa_seen = false;  // a digit or the point
+  // An exponent needs a digit to belong to: ".E5" and ".-3" are no numbers.
+  bool digit_seen = false;
   bool in_exponent = false;
   bool exponent_digit_seen = false;
   bool exponent_sign_seen = false;
@@ -501,7 +502,7 @@ FieldStatus get_fixed(const char* line, int line_length, int& pos, int width,
         if (exponent < EXPONENT_CAP) exponent = exponent * 10 + (c - '0');
         continue;
       }
-      mantissa_seen = true;
+      digit_seen = true;
       if (digit_count == 0 && c == '0') {
         if (point_seen) ++leading_fraction_zeros;
         continue;
@@ -519,7 +520,6 @@ FieldStatus get_fixed(const char* line, int line_length, int& pos, int width,
         status = FieldStatus::NotANumber;
       } else {
         point_seen = true;
-        mantissa_seen = true;
       }
       continue;
     }
@@ -531,12 +531,12 @@ FieldStatus get_fixed(const char* line, int line_length, int& pos, int width,
           exponent_sign_seen = true;
           exponent_negative = c == '-';
         }
-      } else if (mantissa_seen) {
+      } else if (digit_seen) {
         // "1.5-3": a sign after the digits opens the exponent.
         in_exponent = true;
         exponent_sign_seen = true;
         exponent_negative = c == '-';
-      } else if (sign_seen) {
+      } else if (sign_seen || point_seen) {
         status = FieldStatus::NotANumber;
       } else {
         sign_seen = true;
@@ -545,7 +545,7 @@ FieldStatus get_fixed(const char* line, int line_length, int& pos, int width,
       continue;
     }
     if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
-      if (in_exponent || !mantissa_seen) {
+      if (in_exponent || !digit_seen) {
         status = FieldStatus::NotANumber;
       } else {
         in_exponent = true;

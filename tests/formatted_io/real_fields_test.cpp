@@ -858,6 +858,11 @@ TEST(GetFixed, Errors) {
       {"1.5E2+1",  FieldStatus::NotANumber},
       {"--1.5",    FieldStatus::NotANumber},
       {"1.5EE2",   FieldStatus::NotANumber},
+      {"E5",       FieldStatus::NotANumber},   // an exponent needs a digit before it
+      {"+E5",      FieldStatus::NotANumber},
+      {".E5",      FieldStatus::NotANumber},
+      {". -3",     FieldStatus::NotANumber},
+      {"-.+3",     FieldStatus::NotANumber},
       {"x",        FieldStatus::NotANumber},
       {"1.0E39",   FieldStatus::OutOfRange},
       {"-1.0E39",  FieldStatus::OutOfRange},
