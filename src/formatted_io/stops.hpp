@@ -30,10 +30,10 @@ enum class Statement { Read, Write, Open, Close, Rewind };
 //   stop_run(io, "TORVEX terminated normally") -> "TORVEX terminated normally\r\n"
 [[noreturn]] void stop_run(Io& io, std::string_view message, int status = 0);
 
-// The message as for a stop; then one line of standard input (at most 128
-// bytes), which runs as a shell command when two or more characters remain
-// after its line end and trailing blanks and tabs are dropped; then the run
-// goes on.
+// The message as for a stop; then one whole line of standard input, of which
+// the first 128 bytes run as a shell command when two or more characters
+// remain after the line end and trailing blanks and tabs are dropped; then
+// the run goes on.
 void pause_run(Io& io, std::string_view message);
 
 // Reports on standard error and ends the process with status 1:
