@@ -29,18 +29,23 @@ void LineInput::attach(int fd) {
   start_ = 0;
   end_ = 0;
   failed_ = false;
+  ended_ = false;
 }
 
 bool LineInput::fill() {
   start_ = 0;
   end_ = 0;
+  if (ended_) return false;
   for (;;) {
     const ssize_t got = ::read(fd_, buffer_, sizeof buffer_);
     if (got > 0) {
       end_ = static_cast<int>(got);
       return true;
     }
-    if (got == 0) return false;
+    if (got == 0) {
+      ended_ = true;
+      return false;
+    }
     if (errno == EINTR) continue;
     failed_ = true;
     return false;
@@ -50,8 +55,11 @@ bool LineInput::fill() {
 LineStatus LineInput::read_line(Line& line) {
   line.length = 0;
   line.full_length = 0;
+  line.last = 0;
   if (start_ == end_ && !fill()) return failed_ ? LineStatus::Failed : LineStatus::End;
   bool data_ended = false;  // a CR was met: nothing more is kept
+  char before_last = 0;     // the character before `line.last`
+  LineStatus status = LineStatus::Ok;
   for (;;) {
     const char* begin = buffer_ + start_;
     const int available = end_ - start_;
@@ -64,16 +72,29 @@ LineStatus LineInput::read_line(Line& line) {
       const int keep = data < room ? data : room;
       std::memcpy(line.data + line.length, begin, static_cast<std::size_t>(keep));
       line.length += keep;
-      line.full_length += data;
       data_ended = cr != nullptr;
+    }
+    if (chunk > 0) {
+      before_last = chunk > 1 ? begin[chunk - 2] : line.last;
+      line.last = begin[chunk - 1];
+      line.full_length += chunk;
     }
     start_ += chunk;
     if (lf) {
       ++start_;
-      return LineStatus::Ok;
+      break;
     }
-    if (!fill()) return failed_ ? LineStatus::Failed : LineStatus::Ok;
+    if (!fill()) {
+      if (failed_) status = LineStatus::Failed;
+      break;
+    }
   }
+  // A CR just before the end belongs to the line end.
+  if (line.full_length > 0 && line.last == '\r') {
+    --line.full_length;
+    line.last = before_last;
+  }
+  return status;
 }
 
 int LineInput::read_raw(char* out, int max) {

@@ -17,11 +17,15 @@ constexpr int LINE_KEEP = 1024;
 constexpr int FILE_NAME_MAX = 259;
 constexpr int STREAM_BUFFER_BYTES = 1 << 16;
 
-// One line as read: its data ends at the first CR or LF.
+// One line as read: its data ends at the first CR or LF. Its content is all
+// of it before the line end, LF or CR LF (or the end of input, with a CR just
+// before it), CRs within it included.
+//   "ab\rcd\r\n" -> data "ab", full_length 5, last 'd'
 struct Line {
   char data[LINE_KEEP];
-  int length = 0;            // characters kept in `data`
-  std::int64_t full_length = 0;  // characters before the line end, all of them
+  int length = 0;                // characters kept in `data`
+  std::int64_t full_length = 0;  // characters of the content
+  char last = 0;                 // the content's last character, when it has one
 };
 
 enum class LineStatus { Ok, End, Failed };
@@ -31,7 +35,9 @@ class LineInput {
  public:
   void attach(int fd);
   // LF ends a line; a CR ends its data. A last line without a line end is a
-  // line; End only when no byte is left at the start of a line.
+  // line; End only when no byte is left at the start of a line. Once the
+  // descriptor has reported its end, it is not read again: a terminal reports
+  // end of input once, and asking it again would wait for more typing.
   LineStatus read_line(Line& line);
   // The next line, whole; its first `max` bytes (LF included when it falls
   // among them) go to `out`. Returns their count, -1 at the end.
@@ -46,6 +52,7 @@ class LineInput {
   int start_ = 0;
   int end_ = 0;
   bool failed_ = false;
+  bool ended_ = false;  // the descriptor has reported its end
   char buffer_[STREAM_BUFFER_BYTES];
 };
 

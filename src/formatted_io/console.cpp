@@ -90,7 +90,7 @@ ConsoleRead Console::read_line(Line& line) {
   if (shared_) line_open_ = false;
   if (input_terminal_) {
     if (line.full_length > CONSOLE_LINE_BYTES - 2) return ConsoleRead::TooLong;
-    if (line.length > 0 && line.data[line.length - 1] == END_OF_INPUT_MARK) {
+    if (line.full_length > 0 && line.last == END_OF_INPUT_MARK) {
       return ConsoleRead::End;
     }
   }

@@ -6,6 +6,7 @@
 //                    symlinks; a file named .keep only keeps its folder alive
 //   inputs           lines "<name in scratch> <path under tests/data>"
 //   terminal         marker: run under a pseudo-terminal in raw mode
+//   canonical        marker: run under a pseudo-terminal in canonical mode
 //   expected/stdout  exact bytes of standard output
 //   expected/stderr  exact bytes of standard error (absent: empty)
 //   expected/status  exit status as decimal text (absent: 0)
@@ -21,6 +22,13 @@
 // typed characters); its standard output is everything read from the master
 // side. Standard error goes to a file in both modes, so the run-time error
 // report is compared on its own.
+//
+// In canonical mode the terminal hands the program one line per read, up to
+// its LF, and Ctrl-D (code 4) in stdin is end of input as a terminal reports
+// it: after typed characters it hands them over without a line end, at the
+// start of a line it makes that read return nothing. Echo, output mapping and
+// input CR mapping stay off, so the bytes still pass unchanged; stdin of such
+// a case holds no erase or kill character (codes 127 and 21).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -244,11 +252,11 @@ RunResult run_redirected(const fs::path& scratch, const std::optional<fs::path>&
   return result;
 }
 
-// The program on a raw pseudo-terminal: standard input is written to the
+// The program on a pseudo-terminal, raw or canonical: standard input is written to the
 // master side while its output is drained, until the program has ended and
 // the master reports the slave closed (EOF or EIO).
 RunResult run_on_terminal(const fs::path& scratch, const std::string& input,
-                          const fs::path& err_path) {
+                          const fs::path& err_path, bool canonical) {
   RunResult result;
   const std::string scratch_name = scratch.string();
   int master = -1;
@@ -262,6 +270,10 @@ RunResult run_on_terminal(const fs::path& scratch, const std::string& input,
   termios mode{};
   ::tcgetattr(slave, &mode);
   ::cfmakeraw(&mode);
+  if (canonical) {
+    mode.c_lflag |= ICANON;
+    mode.c_cc[VEOF] = 4;
+  }
   ::tcsetattr(slave, TCSANOW, &mode);
   const int err_fd = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const auto deadline = Clock::now() + RUN_TIMEOUT;
@@ -347,12 +359,14 @@ class CaseTest : public testing::Test {
     const Tree before = snapshot(scratch);
 
     const fs::path err_path = temporary / "stderr";
-    const bool terminal = fs::exists(dir / "terminal");
+    const bool canonical = fs::exists(dir / "canonical");
+    const bool terminal = canonical || fs::exists(dir / "terminal");
     const std::optional<fs::path> input =
         fs::exists(dir / "stdin") ? std::optional<fs::path>(dir / "stdin") : std::nullopt;
-    RunResult run = terminal
-                        ? run_on_terminal(scratch, read_bytes(dir / "stdin").value_or(""), err_path)
-                        : run_redirected(scratch, input, temporary / "stdout", err_path);
+    RunResult run =
+        terminal ? run_on_terminal(scratch, read_bytes(dir / "stdin").value_or(""), err_path,
+                                   canonical)
+                 : run_redirected(scratch, input, temporary / "stdout", err_path);
     const std::string err = read_bytes(err_path).value_or("");
 
     if (!run.failure.empty()) ADD_FAILURE() << run.failure;
