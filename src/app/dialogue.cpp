@@ -34,8 +34,8 @@ void join_name(const char* base, int base_length, std::string_view suffix, char*
   }
 }
 
-int position_of(const char* field, char c) {
-  const void* found = std::memchr(field, c, NAME_LEN);
+int position_of(const char* field, char c, int length) {
+  const void* found = std::memchr(field, c, static_cast<std::size_t>(length));
   return found ? static_cast<int>(static_cast<const char*>(found) - field) : -1;
 }
 
@@ -43,13 +43,25 @@ int position_of(const char* field, char c) {
 
 void make_input_name(const char* typed, char* name) {
   // No blank, or a leading one, leaves the base empty.
-  const int blank = position_of(typed, ' ');
+  const int blank = position_of(typed, ' ', NAME_LEN);
   join_name(typed, blank < 0 ? 0 : blank, ".pdb", name);
 }
 
-void make_results_name(const char* moving, char* results) {
-  const int dot = position_of(moving, '.');
-  join_name(moving, dot < 0 ? 0 : dot, "_mvd.pdb", results);
+int make_results_name(const char* moving, char* results) {
+  // The file's own name starts after the last folder separator: a dot in a
+  // folder's name, or in "..", must not cut the path.
+  int own = 0;
+  for (int i = 0; i < NAME_LEN; ++i) {
+    if (formatted_io::is_folder_separator(moving[i])) own = i + 1;
+  }
+  const int dot = position_of(moving + own, '.', NAME_LEN - own);
+  // Only a name given whole on the command line can lack the dot: then all
+  // of it is kept.
+  const int blank = position_of(moving, ' ', NAME_LEN);
+  const int base = dot >= 0 ? own + dot : blank < 0 ? NAME_LEN : blank;
+  constexpr std::string_view SUFFIX = "_mvd.pdb";
+  join_name(moving, base, SUFFIX, results);
+  return base + static_cast<int>(SUFFIX.size());
 }
 
 }  // namespace app

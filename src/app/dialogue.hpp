@@ -20,9 +20,12 @@ char read_answer(formatted_io::Io& io);
 //   " 1abc", or 50 characters without a blank -> ".pdb"
 void make_input_name(const char* typed, char* name);
 
-// The moving name up to its first ".", then "_mvd.pdb", cut and padded to 50.
+// The moving name up to the first "." after its last folder separator, then
+// "_mvd.pdb", cut and padded to 50; a name without that dot is kept whole.
 //   "1abc.pdb" -> "1abc_mvd.pdb"   "model.b.pdb" -> "model_mvd.pdb"
-//   "../x.pdb" -> "_mvd.pdb"
-void make_results_name(const char* moving, char* results);
+//   "../x.pdb" -> "../x_mvd.pdb"   "my.data/x.pdb" -> "my.data/x_mvd.pdb"
+//   "model"    -> "model_mvd.pdb"
+// Returns the length of the whole name: more than 50 when it was cut.
+int make_results_name(const char* moving, char* results);
 
 }  // namespace app

@@ -1,7 +1,14 @@
 // The run driver: the banner, the file dialogue, then every stage in its
 // fixed order. Each stage either completes or ends the run inside itself.
+// A run started with arguments goes the same way, its answers given
+// beforehand (Script): only where an answer would be read does it differ.
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
 #include "app/dialogue.hpp"
 #include "app/run_state.hpp"
+#include "app/summary.hpp"
 #include "fit/jacobi.hpp"
 #include "fit/quaternion.hpp"
 #include "fit/rotation.hpp"
@@ -29,6 +36,8 @@ constexpr string_view CANNOT_CREATE = " Cannot create output file - tilt";
 constexpr string_view MISMATCH_STOP = "TORVEX terminated  - atom mismatch";
 constexpr string_view NO_ATOMS_STOP = "TORVEX terminated  - no atoms to fit";
 constexpr string_view NORMAL_STOP = "TORVEX terminated normally";
+// A scripted run stopped at a pairing check: not a fit, and not a failure.
+constexpr int MISMATCH_STATUS = 3;
 
 string_view field(const char* name) { return string_view(name, NAME_LEN); }
 
@@ -49,49 +58,124 @@ void write_banner(formatted_io::Io& io) {
   write_formatted(io, CONSOLE, TEXT, {RULE});
 }
 
-// Asks until the named file opens on `unit`; a failed open says nothing.
+// Ends the run with a stop message. When the console report is discarded, a
+// stop for a failure still says why, on standard error.
+[[noreturn]] void stop(RunState& state, string_view message, int status) {
+  if (status != 0 && state.script.quiet_console) {
+    while (!message.empty() && message.front() == ' ') message.remove_prefix(1);
+    char line[80] = "torvex: ";
+    const std::size_t length = std::strlen(line);
+    const std::size_t n = std::min(message.size(), sizeof line - length - 1);
+    std::memcpy(line + length, message.data(), n);
+    line[length + n] = '\n';
+    static_cast<void>(formatted_io::write_all(2, line, static_cast<int>(length + n + 1)));
+  }
+  formatted_io::stop_run(state.io, message, status);
+}
+
+// Asks until the named file opens on `unit`; a failed open says nothing. A
+// scripted name was opened once before the run began.
 void ask_structure_file(RunState& state, const Format& prompt, string_view text, char* name,
-                        int unit) {
+                        int unit, const char* scripted) {
   static constexpr Format TYPED("(a)");
   for (;;) {
     write_formatted(state.io, CONSOLE, prompt, {text});
+    if (state.script.active) {
+      std::memcpy(name, scripted, NAME_LEN);
+      if (formatted_io::open_existing(state.io, unit, name, NAME_LEN)) return;
+      formatted_io::run_time_error_stop(state.io, formatted_io::Statement::Open,
+                                        state.io.channel(unit).name(),
+                                        formatted_io::RunTimeError::ReadFailed);
+    }
     formatted_io::read_formatted(state.io, CONSOLE, TYPED, {state.typed_name}, false);
     make_input_name(state.typed_name, name);
     if (formatted_io::open_existing(state.io, unit, name, NAME_LEN)) return;
   }
 }
 
-// Forms the results name from the moving name and opens it, or stops.
-void open_results_file(RunState& state) {
-  make_results_name(state.moving_name, state.results_name);
-  if (!formatted_io::open_output(state.io, RESULTS, state.results_name, NAME_LEN)) {
-    formatted_io::stop_run(state.io, CANNOT_CREATE, 1);
+// The name field as the system takes it: without its blanks.
+void identify(const char* field, formatted_io::FileId& id, bool& exists) {
+  char name[NAME_LEN + 1];
+  int first = 0;
+  int last = NAME_LEN;
+  while (first < last && field[first] == ' ') ++first;
+  while (last > first && field[last - 1] == ' ') --last;
+  std::memcpy(name, field + first, static_cast<std::size_t>(last - first));
+  name[last - first] = '\0';
+  exists = formatted_io::identify_file(name, id);
+}
+
+void guard(RunState& state, const char* field) {
+  bool exists = false;
+  GuardedFiles& guarded = state.guarded;
+  identify(field, guarded.ids[guarded.count], exists);
+  if (exists) ++guarded.count;
+}
+
+// Forms the results name from the moving name (or takes the one given) and
+// opens it, or stops. Each file it must not be is guarded before the call.
+void open_results_file(RunState& state, bool first) {
+  if (first && state.script.has_output) {
+    std::memcpy(state.results_name, state.script.output, NAME_LEN);
+  } else {
+    make_results_name(state.moving_name, state.results_name);
   }
+  formatted_io::FileId results;
+  bool exists = false;
+  identify(state.results_name, results, exists);
+  for (int i = 0; exists && i < state.guarded.count; ++i) {
+    if (state.guarded.ids[i] == results) stop(state, CANNOT_CREATE, 1);
+  }
+  if (!formatted_io::open_output(state.io, RESULTS, state.results_name, NAME_LEN)) {
+    stop(state, CANNOT_CREATE, 1);
+  }
+  guard(state, state.results_name);
 }
 
 [[noreturn]] void stop_without_fit(RunState& state, string_view message, int status) {
   formatted_io::close_channel(state.io, STRUCTURE);
   formatted_io::close_channel(state.io, TARGET);
-  formatted_io::stop_run(state.io, message, status);
+  stop(state, message, status);
 }
 
-// Asked after a check that found something; anything but yes ends the run.
+// Asked after a check that found something; anything but yes ends the run. A
+// scripted run goes on only when told to, and stops with its own status, so
+// that a script never takes a partial fit for a full one.
 void confirm_or_stop(RunState& state) {
   static constexpr Format PROMPT("(a$)");
   write_formatted(state.io, CONSOLE, PROMPT, {" Do you want to continue (Y/N) : "});
+  if (state.script.active) {
+    state.answer = state.script.yes ? 'Y' : 'N';
+    if (state.answer != 'Y') stop_without_fit(state, MISMATCH_STOP, MISMATCH_STATUS);
+    return;
+  }
   state.answer = read_answer(state.io);
   if (state.answer != 'Y') stop_without_fit(state, MISMATCH_STOP, 0);
+}
+
+// A structure that the read limit cut is only part of the fit: said so.
+void warn_if_cut(RunState& state, bool cut, int unit) {
+  static constexpr Format WARNING("(a,a,a,a,a)");
+  if (!cut) return;
+  char limit[12];
+  const auto digits = std::to_chars(limit, limit + sizeof limit, structure::MAX_ATOMS);
+  write_formatted(state.io, CONSOLE, WARNING,
+                  {" Warning: only the first ",
+                   string_view(limit, static_cast<std::size_t>(digits.ptr - limit)),
+                   " lines of ", state.io.channel(unit).name(), " were read"});
 }
 
 void read_structures(RunState& state) {
   static constexpr Format TARGET_COUNT("(a,i5)");
   static constexpr Format MOVING_COUNT("(a,i5/)");
-  structure::read_structure(state.io, TARGET, state.target);
+  state.target_cut = structure::read_structure(state.io, TARGET, state.target);
   write_formatted(state.io, CONSOLE, TARGET_COUNT,
                   {" Atoms read from target file : ", state.target.count});
-  structure::read_structure(state.io, STRUCTURE, state.moving);
+  state.moving_cut = structure::read_structure(state.io, STRUCTURE, state.moving);
   write_formatted(state.io, CONSOLE, MOVING_COUNT,
                   {" Atoms read from moving file : ", state.moving.count});
+  warn_if_cut(state, state.target_cut, TARGET);
+  warn_if_cut(state, state.moving_cut, STRUCTURE);
 }
 
 void run_pairing_checks(RunState& state) {
@@ -106,18 +190,25 @@ void run_fit(RunState& state, int n) {
   fit::build_rotation_and_move(state.io, state.target, state.moving, n, state.fit);
 }
 
-// Decision point 4: at most one further structure, moved the same way.
+// Asked once, after the results pass: at most one further structure is
+// moved, by the same transformation. Its results file may be none of the
+// run's other files, the first results file included.
 void offer_further_structure(RunState& state) {
   static constexpr Format PROMPT("(a$)");
   static constexpr Format MOVING_ECHO("(a,a)");
   static constexpr Format MOVED_ECHO("(a,a/)");
   write_formatted(state.io, CONSOLE, PROMPT,
                   {" Apply the same transformation to another molecule (Y/N) : "});
-  state.answer = read_answer(state.io);
+  if (state.script.active) {
+    state.answer = state.script.has_further ? 'Y' : 'N';
+  } else {
+    state.answer = read_answer(state.io);
+  }
   if (state.answer != 'Y') return;
   ask_structure_file(state, PROMPT, " File to be moved (w/o *.pdb) : ", state.moving_name,
-                     STRUCTURE);
-  open_results_file(state);
+                     STRUCTURE, state.script.further);
+  guard(state, state.moving_name);
+  open_results_file(state, false);
   write_formatted(state.io, CONSOLE, MOVING_ECHO,
                   {" Moving file name is   : ", field(state.moving_name)});
   write_formatted(state.io, CONSOLE, MOVED_ECHO,
@@ -139,10 +230,14 @@ void offer_further_structure(RunState& state) {
 
   write_banner(io);
   ask_structure_file(state, TARGET_PROMPT, " Target input file (w/o *.pdb) : ", state.target_name,
-                     TARGET);
+                     TARGET, state.script.target);
   ask_structure_file(state, MOVING_PROMPT, " Moving input file (w/o *.pdb) : ", state.moving_name,
-                     STRUCTURE);
-  open_results_file(state);
+                     STRUCTURE, state.script.moving);
+  guard(state, state.target_name);
+  guard(state, state.moving_name);
+  open_results_file(state, true);
+  std::memcpy(state.first_moving_name, state.moving_name, NAME_LEN);
+  std::memcpy(state.first_results_name, state.results_name, NAME_LEN);
   write_formatted(io, CONSOLE, TARGET_ECHO, {" Target file name is   : ", field(state.target_name)});
   write_formatted(io, CONSOLE, MOVING_ECHO, {" Moving file name is   : ", field(state.moving_name)});
   write_formatted(io, CONSOLE, MOVED_ECHO, {" Moved  file name is   : ", field(state.results_name)});
@@ -150,6 +245,7 @@ void offer_further_structure(RunState& state) {
   read_structures(state);
   run_pairing_checks(state);
   const int n = state.target.count;
+  state.pairs = n;
   // Without a pair the centres would be a division by zero.
   if (n == 0) stop_without_fit(state, NO_ATOMS_STOP, 1);
   run_fit(state, n);
@@ -158,6 +254,7 @@ void offer_further_structure(RunState& state) {
                                state.fit);
   output::run_results_pass(io, state.moving_name, state.results_name, state.moving, state.fit);
   offer_further_structure(state);
+  if (state.script.summary != nullptr) write_summary(state);
   formatted_io::stop_run(io, NORMAL_STOP);
 }
 

@@ -1,15 +1,22 @@
-// TORVEX: superimposes one molecular structure onto another. The program
-// takes no arguments; everything it needs is typed at its prompts.
+// TORVEX: superimposes one molecular structure onto another. Without
+// arguments everything it needs is typed at its prompts; with them, the
+// answers are given on the command line.
 #include <csignal>
 
+#include "app/command_line.hpp"
 #include "app/run_state.hpp"
 
-int main() {
+int main(int argc, char** argv) {
   // A closed pipe on standard output must end the run with a report and
   // status 1, not kill it silently.
   std::signal(SIGPIPE, SIG_IGN);
   // Large and allocated once: the atom sets, the fit and the stream buffers.
   static app::RunState state;
-  state.io.console.attach();
+  if (argc > 1) {
+    const int status = app::read_command_line(argc, argv, state);
+    if (status != app::RUN_GOES_ON) return status;
+  } else {
+    state.io.console.attach();
+  }
   app::run(state);
 }

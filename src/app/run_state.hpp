@@ -11,8 +11,32 @@ namespace app {
 
 using output::NAME_LEN;
 
+// The answers of a run started with arguments, known before it begins. The
+// run then asks nothing: it writes each prompt and takes the answer from here.
+struct Script {
+  bool active = false;
+  bool yes = false;          // go on after a pairing check that found something
+  bool has_further = false;
+  bool has_output = false;
+  bool quiet_console = false;  // the console report is discarded
+  char target[NAME_LEN];     // name fields, as the dialogue would form them
+  char moving[NAME_LEN];
+  char further[NAME_LEN];
+  char output[NAME_LEN];     // the first results file, when given
+  const char* summary = nullptr;  // the JSON summary's file; "-": standard output
+};
+
+// The files a results file must not be: opening it for output would cut what
+// the run still reads, or what it wrote before. At most the target, the
+// moving and the further structure and the two results files.
+struct GuardedFiles {
+  formatted_io::FileId ids[5];
+  int count = 0;
+};
+
 struct RunState {
   formatted_io::Io io;
+  Script script;
   char typed_name[NAME_LEN];
   char target_name[NAME_LEN];
   char moving_name[NAME_LEN];   // later the further structure's
@@ -21,6 +45,13 @@ struct RunState {
   structure::AtomSet target;
   structure::AtomSet moving;
   fit::FitResult fit;
+  GuardedFiles guarded;
+  // For the summary, which comes after the further structure replaced them.
+  char first_moving_name[NAME_LEN];
+  char first_results_name[NAME_LEN];
+  int pairs = 0;
+  bool target_cut = false;  // lines past the read limit were left unread
+  bool moving_cut = false;
 };
 
 // The whole run, from the banner to a stop; never returns.

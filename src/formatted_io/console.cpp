@@ -10,14 +10,16 @@
 
 namespace formatted_io {
 
-void Console::attach() {
-  input_terminal_ = ::isatty(0) == 1;
+void Console::attach(bool reads_input) {
+  input_terminal_ = reads_input && ::isatty(0) == 1;
   output_terminal_ = ::isatty(1) == 1;
   shared_ = input_terminal_ && output_terminal_;
-  input_.attach(0);
+  // A descriptor that is never open: every read ends at once.
+  input_.attach(reads_input ? 0 : -1);
 }
 
 bool Console::put(const char* data, int length) {
+  if (discard_) return true;
   if (used_ + length > STREAM_BUFFER_BYTES) {
     if (!flush()) return false;
     if (length > STREAM_BUFFER_BYTES) return write_all(1, data, length);

@@ -25,8 +25,13 @@ enum class ConsoleRead { Ok, End, TooLong, Failed, OutputFailed };
 
 class Console {
  public:
-  // Looks at the three standard descriptors; called once at start.
-  void attach();
+  // Looks at the three standard descriptors; called once at start. Without
+  // `reads_input` standard input is never read and counts as no terminal: a
+  // run whose answers are given beforehand writes what it writes with its
+  // input redirected, and a pause goes on at once.
+  void attach(bool reads_input = true);
+  // From now on nothing is written to standard output.
+  void discard_output() { discard_ = true; }
 
   bool line_open() const { return line_open_; }
   bool keep_line() const { return keep_line_; }
@@ -51,6 +56,7 @@ class Console {
   bool shared_ = false;
   bool input_terminal_ = false;
   bool output_terminal_ = false;
+  bool discard_ = false;
   int used_ = 0;
   LineInput input_;
   char output_[STREAM_BUFFER_BYTES];

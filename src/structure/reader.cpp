@@ -8,7 +8,7 @@ namespace structure {
 
 using formatted_io::Format;
 
-void read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
+bool read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
   static constexpr Format LINE_FORMAT("(a)");
   static constexpr Format COORDINATES_FORMAT("(30x,3f8.3)");
   atoms.count = 0;
@@ -16,7 +16,7 @@ void read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
   for (int lines = 0; lines < MAX_ATOMS; ++lines) {
     if (formatted_io::read_formatted(io, unit, LINE_FORMAT, {line}, true) ==
         formatted_io::ReadResult::EndOfFile) {
-      break;
+      return false;
     }
     // The text columns of the padded 80-character line cannot fail; they are
     // taken as they stand.
@@ -29,6 +29,10 @@ void read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
     // Columns 15-16; column 17 (alternate location) is not kept.
     std::memcpy(atoms.atom_type[k].data(), line + 14, 2);
   }
+  // One line more tells whether the limit cut the file. Nobody reads the
+  // channel on from here: the results pass starts again from the top.
+  return formatted_io::read_formatted(io, unit, LINE_FORMAT, {line}, true) ==
+         formatted_io::ReadResult::Ok;
 }
 
 }  // namespace structure

@@ -1,0 +1,274 @@
+// The command line. Names become the name fields the dialogue would form;
+// anything the fields cannot hold, or a file that does not open, is a usage
+// error before the run begins: never a silent cut, never a prompt.
+#include "app/command_line.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <initializer_list>
+#include <string_view>
+
+#include "app/dialogue.hpp"
+#include "app/version.hpp"
+
+namespace app {
+namespace {
+
+using std::string_view;
+
+constexpr int USAGE_STATUS = 2;
+constexpr int CHECK_UNIT = 2;  // the target's channel, free before the run
+
+constexpr string_view HELP =
+    "usage: torvex [OPTIONS] TARGET MOVING [FURTHER]\n"
+    "       torvex            (asks for everything at its prompts)\n"
+    "\n"
+    "Superimposes MOVING onto TARGET and writes the moved copy of MOVING to its\n"
+    "name up to the first \".\" plus \"_mvd.pdb\"; FURTHER, when given, is moved\n"
+    "the same way into its own results file. A name is the file as given, or\n"
+    "the name with \".pdb\" appended when no file of the given name exists.\n"
+    "\n"
+    "  -y, --yes          go on after a pairing check that finds something\n"
+    "                     (without it such a check ends the run, status 3)\n"
+    "  -o, --output FILE  the results file instead of the derived name\n"
+    "      --json FILE    a JSON summary of the run; \"-\" for standard output,\n"
+    "                     which then gets no console report\n"
+    "  -q, --quiet        no console report; errors still go to standard error\n"
+    "  -h, --help         this text\n"
+    "  -V, --version      the version\n"
+    "\n"
+    "Exit status: 0 fitted and written; 1 run-time error, no atoms to fit, or a\n"
+    "results file that cannot be created; 2 usage, or an input that cannot be\n"
+    "opened; 3 stopped at a pairing check.\n";
+
+// One line on standard error; returns the usage status.
+int usage_error(std::initializer_list<string_view> parts) {
+  char line[1024] = "torvex: ";
+  int length = static_cast<int>(std::strlen(line));
+  for (string_view part : parts) {
+    const std::size_t room = sizeof line - 1 - static_cast<std::size_t>(length);
+    const std::size_t n = part.size() < room ? part.size() : room;
+    std::memcpy(line + length, part.data(), n);
+    length += static_cast<int>(n);
+  }
+  line[length++] = '\n';
+  static_cast<void>(formatted_io::write_all(2, line, length));
+  return USAGE_STATUS;
+}
+
+// Help and version on standard output: status 0, or 1 when it cannot be written.
+int write_out(string_view text) {
+  return formatted_io::write_all(1, text.data(), static_cast<int>(text.size())) ? 0 : 1;
+}
+
+int write_version() {
+  char line[64] = "torvex ";
+  const std::size_t prefix = std::strlen(line);
+  std::memcpy(line + prefix, VERSION.data(), VERSION.size());
+  line[prefix + VERSION.size()] = '\n';
+  return write_out(string_view(line, prefix + VERSION.size() + 1));
+}
+
+// A name the 50-character field holds whole: not empty, no blank (the field
+// ends at its first blank), at most 50 characters. Returns 0 or the status.
+int check_name(string_view name, string_view role) {
+  if (name.empty()) return usage_error({"empty name for ", role});
+  if (name.find(' ') != string_view::npos) {
+    return usage_error({"a name cannot hold a blank: '", name, "'"});
+  }
+  if (name.size() > static_cast<std::size_t>(NAME_LEN)) {
+    return usage_error({"'", name, "' is longer than the 50-character name field"});
+  }
+  return 0;
+}
+
+void to_field(string_view name, char* field) {
+  std::memset(field, ' ', NAME_LEN);
+  std::memcpy(field, name.data(), name.size());
+}
+
+// The structure file of a name: as given when it exists, else with ".pdb";
+// it must open. Fills the name field; returns 0 or the status.
+int resolve_structure(formatted_io::Io& io, const char* given, string_view role, char* field) {
+  string_view name = given;
+  if (const int status = check_name(name, role)) return status;
+  char with_extension[NAME_LEN + 5];
+  formatted_io::FileId id;
+  if (!formatted_io::identify_file(given, id)) {
+    const int missing = errno;
+    std::memcpy(with_extension, name.data(), name.size());
+    std::memcpy(with_extension + name.size(), ".pdb", 5);
+    if (!formatted_io::identify_file(with_extension, id)) {
+      return usage_error({"cannot open '", name, "': ", std::strerror(missing)});
+    }
+    name = with_extension;
+    if (const int status = check_name(name, role)) return status;
+  }
+  if (id.directory) return usage_error({"cannot open '", name, "': ", std::strerror(EISDIR)});
+  to_field(name, field);
+  if (!formatted_io::open_existing(io, CHECK_UNIT, field, NAME_LEN)) {
+    return usage_error({"cannot open '", name, "': ", std::strerror(errno)});
+  }
+  formatted_io::close_channel(io, CHECK_UNIT);
+  return 0;
+}
+
+// The derived results name must fit its field too.
+int check_results_name(const char* structure, string_view given) {
+  char results[NAME_LEN];
+  if (make_results_name(structure, results) <= NAME_LEN) return 0;
+  return usage_error({"the results name for '", given,
+                      "' is longer than the 50-character name field"});
+}
+
+bool same_file(const char* a, const char* b_field) {
+  char b[NAME_LEN + 1];
+  int length = NAME_LEN;
+  while (length > 0 && b_field[length - 1] == ' ') --length;
+  std::memcpy(b, b_field, static_cast<std::size_t>(length));
+  b[length] = '\0';
+  if (std::strcmp(a, b) == 0) return true;
+  formatted_io::FileId first;
+  formatted_io::FileId second;
+  return formatted_io::identify_file(a, first) && formatted_io::identify_file(b, second) &&
+         first == second;
+}
+
+// The summary replaces its file: it may be none of the run's files.
+int check_summary(const Script& script) {
+  const char* name = script.summary;
+  if (name == nullptr || std::strcmp(name, "-") == 0) return 0;
+  if (const int status = check_name(name, "--json")) return status;
+  char results[NAME_LEN];
+  if (script.has_output) {
+    std::memcpy(results, script.output, NAME_LEN);
+  } else {
+    make_results_name(script.moving, results);
+  }
+  char further_results[NAME_LEN];
+  make_results_name(script.further, further_results);
+  bool clash = same_file(name, script.target) || same_file(name, script.moving) ||
+               same_file(name, results);
+  if (script.has_further) {
+    clash = clash || same_file(name, script.further) || same_file(name, further_results);
+  }
+  if (clash) return usage_error({"the summary '", name, "' would replace a file of the run"});
+  return 0;
+}
+
+struct Arguments {
+  const char* names[3] = {};
+  int name_count = 0;
+  const char* output = nullptr;
+};
+
+// The value of an option that takes one: after "=", the rest of a cluster of
+// short options, or the next argument. Null when there is none.
+const char* option_value(int argc, char** argv, int& i, const char* rest) {
+  if (rest != nullptr && *rest != '\0') return rest;
+  if (i + 1 < argc) return argv[++i];
+  return nullptr;
+}
+
+// Options and names, in order. Returns RUN_GOES_ON or the exit status.
+int read_arguments(int argc, char** argv, Script& script, Arguments& arguments) {
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const string_view arg = argv[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      if (arguments.name_count < 3) arguments.names[arguments.name_count] = argv[i];
+      ++arguments.name_count;
+      continue;
+    }
+    if (arg == "--") {
+      options_end = true;
+      continue;
+    }
+    if (arg.starts_with("--")) {
+      const std::size_t equals = arg.find('=');
+      const string_view key = arg.substr(0, equals);
+      const char* inline_value = equals == string_view::npos ? nullptr : argv[i] + equals + 1;
+      const bool takes_value = key == "--output" || key == "--json";
+      if (!takes_value && inline_value != nullptr) {
+        return usage_error({"option '", key, "' takes no value"});
+      }
+      if (key == "--yes") {
+        script.yes = true;
+      } else if (key == "--quiet") {
+        script.quiet_console = true;
+      } else if (key == "--help") {
+        return write_out(HELP);
+      } else if (key == "--version") {
+        return write_version();
+      } else if (takes_value) {
+        const char* value = inline_value != nullptr ? inline_value
+                                                    : option_value(argc, argv, i, nullptr);
+        if (value == nullptr) return usage_error({"option '", key, "' needs a file name"});
+        (key == "--output" ? arguments.output : script.summary) = value;
+      } else {
+        return usage_error({"unknown option '", arg, "'"});
+      }
+      continue;
+    }
+    for (std::size_t k = 1; k < arg.size(); ++k) {
+      const char letter = arg[k];
+      if (letter == 'y') {
+        script.yes = true;
+      } else if (letter == 'q') {
+        script.quiet_console = true;
+      } else if (letter == 'h') {
+        return write_out(HELP);
+      } else if (letter == 'V') {
+        return write_version();
+      } else if (letter == 'o') {
+        arguments.output = option_value(argc, argv, i, argv[i] + k + 1);
+        if (arguments.output == nullptr) return usage_error({"option '-o' needs a file name"});
+        break;
+      } else {
+        return usage_error({"unknown option '-", string_view(&letter, 1), "'"});
+      }
+    }
+  }
+  return RUN_GOES_ON;
+}
+
+}  // namespace
+
+int read_command_line(int argc, char** argv, RunState& state) {
+  Script& script = state.script;
+  Arguments arguments;
+  if (const int status = read_arguments(argc, argv, script, arguments); status != RUN_GOES_ON) {
+    return status;
+  }
+  if (arguments.name_count < 2 || arguments.name_count > 3) {
+    return usage_error({"two or three names expected: TARGET MOVING [FURTHER] (torvex --help)"});
+  }
+  formatted_io::Io& io = state.io;
+  const char* const* names = arguments.names;
+  if (int status = resolve_structure(io, names[0], "TARGET", script.target)) return status;
+  if (int status = resolve_structure(io, names[1], "MOVING", script.moving)) return status;
+  script.has_further = arguments.name_count == 3;
+  std::memset(script.further, ' ', NAME_LEN);
+  if (script.has_further) {
+    if (int status = resolve_structure(io, names[2], "FURTHER", script.further)) return status;
+    if (int status = check_results_name(script.further, names[2])) return status;
+  }
+  script.has_output = arguments.output != nullptr;
+  if (script.has_output) {
+    if (int status = check_name(arguments.output, "--output")) return status;
+    to_field(arguments.output, script.output);
+  } else if (int status = check_results_name(script.moving, names[1])) {
+    return status;
+  }
+  if (int status = check_summary(script)) return status;
+
+  script.active = true;
+  io.console.attach(false);
+  if (script.summary != nullptr && std::strcmp(script.summary, "-") == 0) {
+    script.quiet_console = true;
+  }
+  if (script.quiet_console) io.console.discard_output();
+  return RUN_GOES_ON;
+}
+
+}  // namespace app

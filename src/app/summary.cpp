@@ -1,0 +1,204 @@
+// The JSON summary. Written once per run, after the fit, so plain
+// std::to_chars into a fixed buffer is all it needs.
+#include "app/summary.hpp"
+
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "app/version.hpp"
+#include "formatted_io/stops.hpp"
+
+namespace app {
+namespace {
+
+constexpr int RESULTS = 6;
+
+struct Text {
+  char* out;
+  int length = 0;
+
+  void put(std::string_view text) {
+    assert(length + static_cast<int>(text.size()) <= SUMMARY_BYTES);
+    std::memcpy(out + length, text.data(), text.size());
+    length += static_cast<int>(text.size());
+  }
+};
+
+// Bytes of the valid UTF-8 sequence at `s` (1 to 4), 0 when it is none:
+// no overlong forms, no surrogates, nothing past U+10FFFF.
+int utf8_length(const unsigned char* s, int left) {
+  const unsigned char c = s[0];
+  int n = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) low = 0xA0;
+    if (c == 0xED) high = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (n > left || s[1] < low || s[1] > high) return 0;
+  for (int i = 2; i < n; ++i) {
+    if (s[i] < 0x80 || s[i] > 0xBF) return 0;
+  }
+  return n;
+}
+
+// A name field without its blanks, as a JSON string.
+void put_name(Text& text, const char* field) {
+  int first = 0;
+  int last = NAME_LEN;
+  while (first < last && field[first] == ' ') ++first;
+  while (last > first && field[last - 1] == ' ') --last;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(field);
+  text.put("\"");
+  for (int i = first; i < last;) {
+    const unsigned char c = bytes[i];
+    if (c == '"' || c == '\\') {
+      const char escape[] = {'\\', static_cast<char>(c)};
+      text.put({escape, 2});
+      ++i;
+    } else if (c < 0x20) {
+      constexpr char HEX[] = "0123456789abcdef";
+      const char escape[] = {'\\', 'u', '0', '0', HEX[c >> 4], HEX[c & 15]};
+      text.put({escape, 6});
+      ++i;
+    } else if (const int n = utf8_length(bytes + i, last - i); n > 0) {
+      text.put({field + i, static_cast<std::size_t>(n)});
+      i += n;
+    } else {
+      text.put("\\ufffd");
+      ++i;
+    }
+  }
+  text.put("\"");
+}
+
+void put_real(Text& text, float value) {
+  if (!std::isfinite(value)) {
+    text.put("null");
+    return;
+  }
+  char digits[32];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value);
+  text.put({digits, static_cast<std::size_t>(end.ptr - digits)});
+}
+
+void put_integer(Text& text, int value) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value);
+  text.put({digits, static_cast<std::size_t>(end.ptr - digits)});
+}
+
+void put_vector(Text& text, const float v[3]) {
+  text.put("[");
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) text.put(", ");
+    put_real(text, v[i]);
+  }
+  text.put("]");
+}
+
+void put_matrix(Text& text, const float m[3][3]) {
+  text.put("[");
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) text.put(", ");
+    put_vector(text, m[i]);
+  }
+  text.put("]");
+}
+
+void put_bool(Text& text, bool value) { text.put(value ? "true" : "false"); }
+
+}  // namespace
+
+int format_summary(const RunState& state, char* out) {
+  const fit::FitResult& fit = state.fit;
+  // x' = R (x - cM) + cT = R x + t with t = cT - R cM, evaluated in double
+  // and stored once, as every value of the fit.
+  float shift[3];
+  for (int i = 0; i < 3; ++i) {
+    shift[i] = static_cast<float>(double(fit.target_centre[i]) -
+                                  (double(fit.rotation[i][0]) * fit.moving_centre[0] +
+                                   double(fit.rotation[i][1]) * fit.moving_centre[1] +
+                                   double(fit.rotation[i][2]) * fit.moving_centre[2]));
+  }
+  const bool further = state.script.has_further;
+  Text text{out};
+  text.put("{\n  \"version\": \"");
+  text.put(VERSION);
+  text.put("\",\n  \"target\": ");
+  put_name(text, state.target_name);
+  text.put(",\n  \"moving\": ");
+  put_name(text, state.first_moving_name);
+  text.put(",\n  \"results\": ");
+  put_name(text, state.first_results_name);
+  text.put(",\n  \"further\": ");
+  if (further) {
+    text.put("{\"file\": ");
+    put_name(text, state.moving_name);
+    text.put(", \"results\": ");
+    put_name(text, state.results_name);
+    text.put("}");
+  } else {
+    text.put("null");
+  }
+  text.put(",\n  \"atoms_fitted\": ");
+  put_integer(text, state.pairs);
+  text.put(",\n  \"rmsd\": ");
+  put_real(text, fit.rms);
+  text.put(",\n  \"target_centre\": ");
+  put_vector(text, fit.target_centre);
+  text.put(",\n  \"moving_centre\": ");
+  put_vector(text, fit.moving_centre);
+  text.put(",\n  \"translation\": ");
+  put_vector(text, fit.translation);
+  text.put(",\n  \"rotation\": ");
+  put_matrix(text, fit.rotation);
+  text.put(",\n  \"transform\": {\"rotation\": ");
+  put_matrix(text, fit.rotation);
+  text.put(", \"translation\": ");
+  put_vector(text, shift);
+  text.put("},\n  \"line_limit_reached\": {\"target\": ");
+  put_bool(text, state.target_cut);
+  text.put(", \"moving\": ");
+  put_bool(text, state.moving_cut);
+  text.put("}\n}\n");
+  return text.length;
+}
+
+void write_summary(RunState& state) {
+  using formatted_io::RunTimeError;
+  using formatted_io::Statement;
+  char text[SUMMARY_BYTES];
+  const int length = format_summary(state, text);
+  formatted_io::Io& io = state.io;
+  const char* name = state.script.summary;
+  if (std::strcmp(name, "-") == 0) {
+    if (!io.console.flush() || !formatted_io::write_all(1, text, length)) {
+      formatted_io::run_time_error_stop(io, Statement::Write, "CON", RunTimeError::WriteFailed);
+    }
+    return;
+  }
+  const int name_length = static_cast<int>(std::strlen(name));
+  if (!formatted_io::open_output(io, RESULTS, name, name_length)) {
+    formatted_io::run_time_error_stop(io, Statement::Open, name, RunTimeError::WriteFailed);
+  }
+  if (!io.channel(RESULTS).write_record(text, length, false)) {
+    formatted_io::run_time_error_stop(io, Statement::Write, name, RunTimeError::WriteFailed);
+  }
+  formatted_io::close_channel(io, RESULTS);
+}
+
+}  // namespace app
