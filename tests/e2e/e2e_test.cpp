@@ -7,6 +7,8 @@
 //   inputs           lines "<name in scratch> <path under tests/data>"
 //   terminal         marker: run under a pseudo-terminal in raw mode
 //   canonical        marker: run under a pseudo-terminal in canonical mode
+//   args             command-line arguments, one per line (absent: none)
+//   cwd              folder under the scratch folder to run in (absent: it)
 //   expected/stdout  exact bytes of standard output
 //   expected/stderr  exact bytes of standard error (absent: empty)
 //   expected/status  exit status as decimal text (absent: 0)
@@ -74,6 +76,15 @@ std::optional<std::string> read_bytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The lines of a file, without their LF; none when it is absent.
+std::vector<std::string> read_lines(const fs::path& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
 }
 
 // Control bytes and bytes above 126 as escapes, so CR LF and NUL show.
@@ -212,19 +223,33 @@ void wait_for(pid_t child, Clock::time_point deadline, RunResult& result) {
   }
 }
 
-// The child's side: chdir into the scratch folder, then the program with no
-// arguments. Only async-signal-safe calls between fork and exec.
-[[noreturn]] void exec_program(const char* scratch) {
-  if (::chdir(scratch) != 0) ::_exit(126);
-  ::execl(PROGRAM, "torvex", static_cast<char*>(nullptr));
+// The program's argument vector: "torvex" and the case's arguments.
+struct Command {
+  std::string folder;
+  std::vector<std::string> args;
+  std::vector<char*> argv;
+
+  Command(std::string in, std::vector<std::string> arguments)
+      : folder(std::move(in)), args(std::move(arguments)) {
+    static char name[] = "torvex";
+    argv.push_back(name);
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+  }
+};
+
+// The child's side: chdir into the run's folder, then the program. Only
+// async-signal-safe calls between fork and exec.
+[[noreturn]] void exec_program(const Command& command) {
+  if (::chdir(command.folder.c_str()) != 0) ::_exit(126);
+  ::execv(PROGRAM, command.argv.data());
   ::_exit(127);
 }
 
 // Standard input from a file (or nothing), output and error to files.
-RunResult run_redirected(const fs::path& scratch, const std::optional<fs::path>& input,
+RunResult run_redirected(const Command& command, const std::optional<fs::path>& input,
                          const fs::path& out_path, const fs::path& err_path) {
   RunResult result;
-  const std::string scratch_name = scratch.string();
   const std::string input_name = input ? input->string() : "/dev/null";
   const int in_fd = ::open(input_name.c_str(), O_RDONLY | O_CLOEXEC);
   const int out_fd = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -238,7 +263,7 @@ RunResult run_redirected(const fs::path& scratch, const std::optional<fs::path>&
   if (child == 0) {
     ::setpgid(0, 0);
     if (::dup2(in_fd, 0) < 0 || ::dup2(out_fd, 1) < 0 || ::dup2(err_fd, 2) < 0) ::_exit(126);
-    exec_program(scratch_name.c_str());
+    exec_program(command);
   }
   ::close(in_fd);
   ::close(out_fd);
@@ -255,10 +280,9 @@ RunResult run_redirected(const fs::path& scratch, const std::optional<fs::path>&
 // The program on a pseudo-terminal, raw or canonical: standard input is written to the
 // master side while its output is drained, until the program has ended and
 // the master reports the slave closed (EOF or EIO).
-RunResult run_on_terminal(const fs::path& scratch, const std::string& input,
+RunResult run_on_terminal(const Command& command, const std::string& input,
                           const fs::path& err_path, bool canonical) {
   RunResult result;
-  const std::string scratch_name = scratch.string();
   int master = -1;
   int slave = -1;
   if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
@@ -282,7 +306,7 @@ RunResult run_on_terminal(const fs::path& scratch, const std::string& input,
     ::close(master);
     // A new session with the slave as its controlling terminal on 0, 1, 2.
     if (::login_tty(slave) != 0 || ::dup2(err_fd, 2) < 0) ::_exit(126);
-    exec_program(scratch_name.c_str());
+    exec_program(command);
   }
   ::close(slave);
   ::close(err_fd);
@@ -363,10 +387,13 @@ class CaseTest : public testing::Test {
     const bool terminal = canonical || fs::exists(dir / "terminal");
     const std::optional<fs::path> input =
         fs::exists(dir / "stdin") ? std::optional<fs::path>(dir / "stdin") : std::nullopt;
+    std::string folder = scratch.string();
+    if (const auto cwd = read_lines(dir / "cwd"); !cwd.empty()) folder = (scratch / cwd[0]).string();
+    const Command command(folder, read_lines(dir / "args"));
     RunResult run =
-        terminal ? run_on_terminal(scratch, read_bytes(dir / "stdin").value_or(""), err_path,
+        terminal ? run_on_terminal(command, read_bytes(dir / "stdin").value_or(""), err_path,
                                    canonical)
-                 : run_redirected(scratch, input, temporary / "stdout", err_path);
+                 : run_redirected(command, input, temporary / "stdout", err_path);
     const std::string err = read_bytes(err_path).value_or("");
 
     if (!run.failure.empty()) ADD_FAILURE() << run.failure;
