@@ -94,17 +94,18 @@ int resolve_structure(formatted_io::Io& io, const char* given, string_view role,
   if (const int status = check_name(name, role)) return status;
   char with_extension[NAME_LEN + 5];
   formatted_io::FileId id;
-  if (!formatted_io::identify_file(given, id)) {
-    const int missing = errno;
+  const bool exists = formatted_io::identify_file(given, id);
+  if (!exists || id.directory) {
+    // A folder "1abc" beside "1abc.pdb" is no structure file: the latter is.
+    const int why = exists ? EISDIR : errno;
     std::memcpy(with_extension, name.data(), name.size());
     std::memcpy(with_extension + name.size(), ".pdb", 5);
-    if (!formatted_io::identify_file(with_extension, id)) {
-      return usage_error({"cannot open '", name, "': ", std::strerror(missing)});
+    if (!formatted_io::identify_file(with_extension, id) || id.directory) {
+      return usage_error({"cannot open '", name, "': ", std::strerror(why)});
     }
     name = with_extension;
     if (const int status = check_name(name, role)) return status;
   }
-  if (id.directory) return usage_error({"cannot open '", name, "': ", std::strerror(EISDIR)});
   to_field(name, field);
   if (!formatted_io::open_existing(io, CHECK_UNIT, field, NAME_LEN)) {
     return usage_error({"cannot open '", name, "': ", std::strerror(errno)});
@@ -121,12 +122,10 @@ int check_results_name(const char* structure, string_view given) {
                       "' is longer than the 50-character name field"});
 }
 
+// The same name, or two names of one existing file.
 bool same_file(const char* a, const char* b_field) {
   char b[NAME_LEN + 1];
-  int length = NAME_LEN;
-  while (length > 0 && b_field[length - 1] == ' ') --length;
-  std::memcpy(b, b_field, static_cast<std::size_t>(length));
-  b[length] = '\0';
+  file_name(b_field, b);
   if (std::strcmp(a, b) == 0) return true;
   formatted_io::FileId first;
   formatted_io::FileId second;

@@ -64,4 +64,14 @@ int make_results_name(const char* moving, char* results) {
   return base + static_cast<int>(SUFFIX.size());
 }
 
+const char* file_name(const char* field, char* out) {
+  int first = 0;
+  int last = NAME_LEN;
+  while (first < last && field[first] == ' ') ++first;
+  while (last > first && field[last - 1] == ' ') --last;
+  std::memcpy(out, field + first, static_cast<std::size_t>(last - first));
+  out[last - first] = '\0';
+  return out;
+}
+
 }  // namespace app

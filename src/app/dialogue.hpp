@@ -28,4 +28,9 @@ void make_input_name(const char* typed, char* name);
 // Returns the length of the whole name: more than 50 when it was cut.
 int make_results_name(const char* moving, char* results);
 
+// A name field as the system takes it, without the blanks around it, as a C
+// string in `out` (NAME_LEN + 1 characters); returns `out`.
+//   "1abc.pdb" + 42 blanks -> "1abc.pdb"
+const char* file_name(const char* field, char* out);
+
 }  // namespace app

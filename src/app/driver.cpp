@@ -3,8 +3,10 @@
 // A run started with arguments goes the same way, its answers given
 // beforehand (Script): only where an answer would be read does it differ.
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 
 #include "app/dialogue.hpp"
 #include "app/run_state.hpp"
@@ -93,23 +95,16 @@ void ask_structure_file(RunState& state, const Format& prompt, string_view text,
   }
 }
 
-// The name field as the system takes it: without its blanks.
-void identify(const char* field, formatted_io::FileId& id, bool& exists) {
+// False when no file of the field's name exists.
+bool identify(const char* field, formatted_io::FileId& id) {
   char name[NAME_LEN + 1];
-  int first = 0;
-  int last = NAME_LEN;
-  while (first < last && field[first] == ' ') ++first;
-  while (last > first && field[last - 1] == ' ') --last;
-  std::memcpy(name, field + first, static_cast<std::size_t>(last - first));
-  name[last - first] = '\0';
-  exists = formatted_io::identify_file(name, id);
+  return formatted_io::identify_file(file_name(field, name), id);
 }
 
 void guard(RunState& state, const char* field) {
-  bool exists = false;
   GuardedFiles& guarded = state.guarded;
-  identify(field, guarded.ids[guarded.count], exists);
-  if (exists) ++guarded.count;
+  assert(guarded.count < static_cast<int>(std::size(guarded.ids)));
+  if (identify(field, guarded.ids[guarded.count])) ++guarded.count;
 }
 
 // Forms the results name from the moving name (or takes the one given) and
@@ -121,8 +116,7 @@ void open_results_file(RunState& state, bool first) {
     make_results_name(state.moving_name, state.results_name);
   }
   formatted_io::FileId results;
-  bool exists = false;
-  identify(state.results_name, results, exists);
+  const bool exists = identify(state.results_name, results);
   for (int i = 0; exists && i < state.guarded.count; ++i) {
     if (state.guarded.ids[i] == results) stop(state, CANNOT_CREATE, 1);
   }

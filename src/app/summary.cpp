@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/dialogue.hpp"
 #include "app/version.hpp"
 #include "formatted_io/stops.hpp"
 
@@ -15,6 +16,9 @@ namespace app {
 namespace {
 
 constexpr int RESULTS = 6;
+// Five names of at most 50 bytes, each byte at most 6 when escaped, and 30
+// reals of at most 15 characters: well within.
+constexpr int SUMMARY_BYTES = 4096;
 
 struct Text {
   char* out;
@@ -57,13 +61,11 @@ int utf8_length(const unsigned char* s, int left) {
 
 // A name field without its blanks, as a JSON string.
 void put_name(Text& text, const char* field) {
-  int first = 0;
-  int last = NAME_LEN;
-  while (first < last && field[first] == ' ') ++first;
-  while (last > first && field[last - 1] == ' ') --last;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(field);
+  char name[NAME_LEN + 1];
+  const int last = static_cast<int>(std::strlen(file_name(field, name)));
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name);
   text.put("\"");
-  for (int i = first; i < last;) {
+  for (int i = 0; i < last;) {
     const unsigned char c = bytes[i];
     if (c == '"' || c == '\\') {
       const char escape[] = {'\\', static_cast<char>(c)};
@@ -75,7 +77,7 @@ void put_name(Text& text, const char* field) {
       text.put({escape, 6});
       ++i;
     } else if (const int n = utf8_length(bytes + i, last - i); n > 0) {
-      text.put({field + i, static_cast<std::size_t>(n)});
+      text.put({name + i, static_cast<std::size_t>(n)});
       i += n;
     } else {
       text.put("\\ufffd");
@@ -120,8 +122,6 @@ void put_matrix(Text& text, const float m[3][3]) {
 }
 
 void put_bool(Text& text, bool value) { text.put(value ? "true" : "false"); }
-
-}  // namespace
 
 int format_summary(const RunState& state, char* out) {
   const fit::FitResult& fit = state.fit;
@@ -177,6 +177,8 @@ int format_summary(const RunState& state, char* out) {
   text.put("}\n}\n");
   return text.length;
 }
+
+}  // namespace
 
 void write_summary(RunState& state) {
   using formatted_io::RunTimeError;

@@ -7,13 +7,14 @@
 
 namespace app {
 
-// The summary of a completed run as text, into `out` (at least
-// SUMMARY_BYTES); returns its length. One key per line:
+// Writes the summary of a completed run to the script's summary file, or to
+// standard output for "-"; a failure ends the run with the run-time error
+// stop. One key a line:
 //   {
 //     "version": "1.0.0",
 //     "target": "1hpv_chainA.pdb",
 //     ...
-//     "rmsd": 0.9627,
+//     "rmsd": 0.96272993,
 //     ...
 //   }
 // Reals are the stored single-precision values in their shortest form that
@@ -21,11 +22,6 @@ namespace app {
 // not finite is null. Names are JSON strings of their bytes: quote,
 // backslash and control characters escaped, UTF-8 kept, and each byte that
 // is not part of valid UTF-8 written as U+FFFD.
-constexpr int SUMMARY_BYTES = 4096;
-int format_summary(const RunState& state, char* out);
-
-// Writes the summary to the script's summary file, or to standard output
-// for "-". A failure ends the run with the run-time error stop.
 void write_summary(RunState& state);
 
 }  // namespace app
