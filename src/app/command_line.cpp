@@ -161,15 +161,54 @@ struct Arguments {
   const char* output = nullptr;
 };
 
-// The value of an option that takes one: after "=", the rest of a cluster of
-// short options, or the next argument. Null when there is none.
-const char* option_value(int argc, char** argv, int& i, const char* rest) {
-  if (rest != nullptr && *rest != '\0') return rest;
-  if (i + 1 < argc) return argv[++i];
+// Options by their letter; --json has no short form and goes by 'j'.
+struct Option {
+  string_view name;
+  char letter;
+  bool takes_value;
+};
+constexpr Option OPTIONS[] = {
+    {"--yes", 'y', false},     {"--quiet", 'q', false},  {"--help", 'h', false},
+    {"--version", 'V', false}, {"--output", 'o', true}, {"--json", 'j', true},
+};
+
+const Option* find_option(string_view name, char letter) {
+  for (const Option& option : OPTIONS) {
+    if (option.name == name || (letter != 'j' && option.letter == letter)) return &option;
+  }
   return nullptr;
 }
 
-// Options and names, in order. Returns RUN_GOES_ON or the exit status.
+// Acts on one option, named as typed. Returns RUN_GOES_ON or the exit status.
+int apply_option(const Option& option, string_view typed, const char* value, Script& script,
+                 Arguments& arguments) {
+  if (option.takes_value && value == nullptr) {
+    return usage_error({"option '", typed, "' needs a file name"});
+  }
+  switch (option.letter) {
+    case 'y':
+      script.yes = true;
+      break;
+    case 'q':
+      script.quiet_console = true;
+      break;
+    case 'h':
+      return write_out(HELP);
+    case 'V':
+      return write_version();
+    case 'o':
+      arguments.output = value;
+      break;
+    default:
+      script.summary = value;
+      break;
+  }
+  return RUN_GOES_ON;
+}
+
+// Options and names, in order: "--name", "--name=value", "--name value",
+// and short options alone or combined ("-yq", "-ofile", "-o file").
+// Returns RUN_GOES_ON or the exit status.
 int read_arguments(int argc, char** argv, Script& script, Arguments& arguments) {
   bool options_end = false;
   for (int i = 1; i < argc; ++i) {
@@ -183,50 +222,35 @@ int read_arguments(int argc, char** argv, Script& script, Arguments& arguments) 
       options_end = true;
       continue;
     }
+    // The value that follows as the next argument, when there is one.
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    int status = RUN_GOES_ON;
     if (arg.starts_with("--")) {
       const std::size_t equals = arg.find('=');
-      const string_view key = arg.substr(0, equals);
-      const char* inline_value = equals == string_view::npos ? nullptr : argv[i] + equals + 1;
-      const bool takes_value = key == "--output" || key == "--json";
-      if (!takes_value && inline_value != nullptr) {
-        return usage_error({"option '", key, "' takes no value"});
+      const Option* option = find_option(arg.substr(0, equals), 0);
+      if (option == nullptr) return usage_error({"unknown option '", arg.substr(0, equals), "'"});
+      const char* value = nullptr;
+      if (equals != string_view::npos) {
+        if (!option->takes_value) return usage_error({"option '", option->name, "' takes no value"});
+        value = argv[i] + equals + 1;
+      } else if (option->takes_value) {
+        value = next();
       }
-      if (key == "--yes") {
-        script.yes = true;
-      } else if (key == "--quiet") {
-        script.quiet_console = true;
-      } else if (key == "--help") {
-        return write_out(HELP);
-      } else if (key == "--version") {
-        return write_version();
-      } else if (takes_value) {
-        const char* value = inline_value != nullptr ? inline_value
-                                                    : option_value(argc, argv, i, nullptr);
-        if (value == nullptr) return usage_error({"option '", key, "' needs a file name"});
-        (key == "--output" ? arguments.output : script.summary) = value;
-      } else {
-        return usage_error({"unknown option '", arg, "'"});
-      }
-      continue;
-    }
-    for (std::size_t k = 1; k < arg.size(); ++k) {
-      const char letter = arg[k];
-      if (letter == 'y') {
-        script.yes = true;
-      } else if (letter == 'q') {
-        script.quiet_console = true;
-      } else if (letter == 'h') {
-        return write_out(HELP);
-      } else if (letter == 'V') {
-        return write_version();
-      } else if (letter == 'o') {
-        arguments.output = option_value(argc, argv, i, argv[i] + k + 1);
-        if (arguments.output == nullptr) return usage_error({"option '-o' needs a file name"});
-        break;
-      } else {
-        return usage_error({"unknown option '-", string_view(&letter, 1), "'"});
+      status = apply_option(*option, option->name, value, script, arguments);
+    } else {
+      for (std::size_t k = 1; k < arg.size() && status == RUN_GOES_ON; ++k) {
+        const Option* option = find_option({}, arg[k]);
+        if (option == nullptr) return usage_error({"unknown option '-", arg.substr(k, 1), "'"});
+        const char typed[] = {'-', arg[k]};
+        const char* value = nullptr;
+        if (option->takes_value) {
+          value = k + 1 < arg.size() ? argv[i] + k + 1 : next();
+          k = arg.size();
+        }
+        status = apply_option(*option, {typed, 2}, value, script, arguments);
       }
     }
+    if (status != RUN_GOES_ON) return status;
   }
   return RUN_GOES_ON;
 }

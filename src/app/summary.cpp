@@ -121,8 +121,6 @@ void put_matrix(Text& text, const float m[3][3]) {
   text.put("]");
 }
 
-void put_bool(Text& text, bool value) { text.put(value ? "true" : "false"); }
-
 int format_summary(const RunState& state, char* out) {
   const fit::FitResult& fit = state.fit;
   // x' = R (x - cM) + cT = R x + t with t = cT - R cM, evaluated in double
@@ -134,18 +132,25 @@ int format_summary(const RunState& state, char* out) {
                                    double(fit.rotation[i][1]) * fit.moving_centre[1] +
                                    double(fit.rotation[i][2]) * fit.moving_centre[2]));
   }
-  const bool further = state.script.has_further;
   Text text{out};
-  text.put("{\n  \"version\": \"");
+  // Keys one a line; the first opens the object.
+  auto key = [&text](std::string_view name) {
+    text.put(text.length == 0 ? "{\n  \"" : ",\n  \"");
+    text.put(name);
+    text.put("\": ");
+  };
+  key("version");
+  text.put("\"");
   text.put(VERSION);
-  text.put("\",\n  \"target\": ");
+  text.put("\"");
+  key("target");
   put_name(text, state.target_name);
-  text.put(",\n  \"moving\": ");
+  key("moving");
   put_name(text, state.first_moving_name);
-  text.put(",\n  \"results\": ");
+  key("results");
   put_name(text, state.first_results_name);
-  text.put(",\n  \"further\": ");
-  if (further) {
+  key("further");
+  if (state.script.has_further) {
     text.put("{\"file\": ");
     put_name(text, state.moving_name);
     text.put(", \"results\": ");
@@ -154,27 +159,28 @@ int format_summary(const RunState& state, char* out) {
   } else {
     text.put("null");
   }
-  text.put(",\n  \"atoms_fitted\": ");
+  key("atoms_fitted");
   put_integer(text, state.pairs);
-  text.put(",\n  \"rmsd\": ");
+  key("rmsd");
   put_real(text, fit.rms);
-  text.put(",\n  \"target_centre\": ");
+  key("target_centre");
   put_vector(text, fit.target_centre);
-  text.put(",\n  \"moving_centre\": ");
+  key("moving_centre");
   put_vector(text, fit.moving_centre);
-  text.put(",\n  \"translation\": ");
+  key("translation");
   put_vector(text, fit.translation);
-  text.put(",\n  \"rotation\": ");
+  key("rotation");
   put_matrix(text, fit.rotation);
-  text.put(",\n  \"transform\": {\"rotation\": ");
+  key("transform");
+  text.put("{\"rotation\": ");
   put_matrix(text, fit.rotation);
   text.put(", \"translation\": ");
   put_vector(text, shift);
-  text.put("},\n  \"line_limit_reached\": {\"target\": ");
-  put_bool(text, state.target_cut);
-  text.put(", \"moving\": ");
-  put_bool(text, state.moving_cut);
-  text.put("}\n}\n");
+  text.put("}");
+  key("line_limit_reached");
+  text.put(state.target_cut ? "{\"target\": true" : "{\"target\": false");
+  text.put(state.moving_cut ? ", \"moving\": true}" : ", \"moving\": false}");
+  text.put("\n}\n");
   return text.length;
 }
 
