@@ -208,6 +208,9 @@ void offer_further_structure(RunState& state) {
   write_formatted(state.io, CONSOLE, MOVED_ECHO,
                   {" Moved  file name is   : ", field(state.results_name)});
   output::run_further_pass(state.io, state.results_name, state.fit);
+  // The pass stops at the same line limit as the reader.
+  state.further_cut = structure::has_more_lines(state.io, STRUCTURE);
+  warn_if_cut(state, state.further_cut, STRUCTURE);
   formatted_io::close_channel(state.io, STRUCTURE);
   formatted_io::close_channel(state.io, RESULTS);
 }

@@ -52,6 +52,7 @@ struct RunState {
   int pairs = 0;
   bool target_cut = false;  // lines past the read limit were left unread
   bool moving_cut = false;
+  bool further_cut = false;
 };
 
 // The whole run, from the banner to a stop; never returns.

@@ -155,7 +155,8 @@ int format_summary(const RunState& state, char* out) {
     put_name(text, state.moving_name);
     text.put(", \"results\": ");
     put_name(text, state.results_name);
-    text.put("}");
+    text.put(state.further_cut ? ", \"line_limit_reached\": true}"
+                               : ", \"line_limit_reached\": false}");
   } else {
     text.put("null");
   }

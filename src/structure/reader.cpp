@@ -29,8 +29,14 @@ bool read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
     // Columns 15-16; column 17 (alternate location) is not kept.
     std::memcpy(atoms.atom_type[k].data(), line + 14, 2);
   }
-  // One line more tells whether the limit cut the file. Nobody reads the
-  // channel on from here: the results pass starts again from the top.
+  // Nobody reads the channel on from here: the results pass starts again
+  // from the top.
+  return has_more_lines(io, unit);
+}
+
+bool has_more_lines(formatted_io::Io& io, int unit) {
+  static constexpr Format LINE_FORMAT("(a)");
+  char line[1];
   return formatted_io::read_formatted(io, unit, LINE_FORMAT, {line}, true) ==
          formatted_io::ReadResult::Ok;
 }

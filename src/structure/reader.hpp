@@ -17,4 +17,9 @@ namespace structure {
 //     -> xyz (27.34, 24.43, 2.614), residue "MET", atom_type "  "
 bool read_structure(formatted_io::Io& io, int unit, AtomSet& atoms);
 
+// Whether the file open on `unit` holds another line past its current
+// position; that line is taken. Tells whether a read that stopped at the
+// MAX_ATOMS-th line left part of the file unread.
+bool has_more_lines(formatted_io::Io& io, int unit);
+
 }  // namespace structure

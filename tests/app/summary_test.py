@@ -99,7 +99,8 @@ class Summary(unittest.TestCase):
         done = run(self.folder, "--json", "-", "-y", "1FV9_A", "1OWD_A", "1adz_model1")
         self.assertEqual(done.returncode, 0, done.stderr)
         s = json.loads(done.stdout)
-        self.assertEqual(s["further"], {"file": "1adz_model1.pdb", "results": "1adz_model1_mvd.pdb"})
+        self.assertEqual(s["further"], {"file": "1adz_model1.pdb", "results": "1adz_model1_mvd.pdb",
+                                        "line_limit_reached": False})
         self.assertEqual(s["atoms_fitted"], 1933)
 
     def test_no_summary_after_a_stop(self):
@@ -120,16 +121,21 @@ class Summary(unittest.TestCase):
         self.assertEqual(s["results"], 'q"b\\c\x01\u00e9\ufffd\ufffd_mvd.pdb')
 
     def test_line_limit_reached(self):
-        shutil.copy(LONG_FILE, self.path("a.pdb"))
-        shutil.copy(LONG_FILE, self.path("b.pdb"))
-        done = run(self.folder, "--json", "s.json", "-y", "a", "b")
+        for name in ("a.pdb", "b.pdb", "c.pdb"):
+            shutil.copy(LONG_FILE, self.path(name))
+        done = run(self.folder, "--json", "s.json", "-y", "a", "b", "c")
         self.assertEqual(done.returncode, 0, done.stderr)
         with open(self.path("s.json")) as f:
-            self.assertEqual(json.load(f)["line_limit_reached"], {"target": True, "moving": True})
+            s = json.load(f)
+        self.assertEqual(s["line_limit_reached"], {"target": True, "moving": True})
+        self.assertTrue(s["further"]["line_limit_reached"])
         console = done.stdout.decode()
         self.assertIn("Atoms read from moving file :     2\r\n\r\n"
                       "Warning: only the first 10000 lines of a.pdb were read\r\n"
                       "Warning: only the first 10000 lines of b.pdb were read\r\n", console)
+        self.assertIn("Atoms written to results file c_mvd.pdb :    2\r\n\r\n"
+                      "Warning: only the first 10000 lines of c.pdb were read\r\n"
+                      "TORVEX terminated normally\r\n", console)
 
 
 if __name__ == "__main__":
