@@ -16,9 +16,18 @@ set(TORVEX_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/torvex")
 # The headers need C++20; a consumer gets it with the target.
 target_compile_features(torvex_core PUBLIC cxx_std_20)
 
-install(TARGETS torvex RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-install(FILES "${PROJECT_SOURCE_DIR}/docs/torvex.1"
-        DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+# The user's part (component `program`) is what the release packages hold.
+install(TARGETS torvex RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT program)
+# The version in the manual page's title is the project's.
+configure_file("${PROJECT_SOURCE_DIR}/docs/torvex.1.in" "${PROJECT_BINARY_DIR}/docs/torvex.1" @ONLY)
+if(NOT WIN32)
+  install(FILES "${PROJECT_BINARY_DIR}/docs/torvex.1"
+          DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
+endif()
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DOCDIR}"
+        COMPONENT program)
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples" DESTINATION "${CMAKE_INSTALL_DOCDIR}"
+        COMPONENT program)
 
 install(TARGETS torvex_core EXPORT torvexTargets
         ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"

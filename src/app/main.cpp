@@ -1,15 +1,13 @@
 // TORVEX: superimposes one molecular structure onto another. Without
 // arguments everything it needs is typed at its prompts; with them, the
 // answers are given on the command line.
-#include <csignal>
-
 #include "app/command_line.hpp"
 #include "app/run_state.hpp"
+#include "formatted_io/platform.hpp"
 
 int main(int argc, char** argv) {
-  // A closed pipe on standard output must end the run with a report and
-  // status 1, not kill it silently.
-  std::signal(SIGPIPE, SIG_IGN);
+  // Before the first byte: the streams as the program expects them.
+  formatted_io::prepare_standard_streams();
   // Large and allocated once: the atom sets, the fit and the stream buffers.
   static app::RunState state;
   if (argc > 1) {

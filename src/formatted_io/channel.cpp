@@ -1,25 +1,23 @@
-// Line input and file channels over POSIX descriptors: the bytes go through
-// unchanged, with no text-mode translation and no locale.
+// Line input and file channels over the system's descriptors (platform.hpp):
+// the bytes go through unchanged, with no text-mode translation and no locale.
 #include "formatted_io/channel.hpp"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "formatted_io/platform.hpp"
 
 namespace formatted_io {
 
 bool write_all(int fd, const char* data, int length) {
   while (length > 0) {
-    const ssize_t written = ::write(fd, data, static_cast<std::size_t>(length));
+    const int written = write_bytes(fd, data, length);
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     data += written;
-    length -= static_cast<int>(written);
+    length -= written;
   }
   return true;
 }
@@ -37,9 +35,9 @@ bool LineInput::fill() {
   end_ = 0;
   if (ended_) return false;
   for (;;) {
-    const ssize_t got = ::read(fd_, buffer_, sizeof buffer_);
+    const int got = read_bytes(fd_, buffer_, sizeof buffer_);
     if (got > 0) {
-      end_ = static_cast<int>(got);
+      end_ = got;
       return true;
     }
     if (got == 0) {
@@ -111,7 +109,7 @@ int LineInput::read_raw(char* out, int max) {
 }
 
 void LineInput::give_back() {
-  if (end_ > start_ && ::lseek(fd_, -static_cast<off_t>(end_ - start_), SEEK_CUR) >= 0) {
+  if (end_ > start_ && seek_relative(fd_, -static_cast<std::int64_t>(end_ - start_))) {
     start_ = end_ = 0;
   }
 }
@@ -133,13 +131,8 @@ bool Channel::set_name(const char* name, int length) {
 bool Channel::open_existing(const char* name, int length) {
   if (fd_ >= 0) close();
   if (!set_name(name, length)) return false;
-  const int fd = ::open(name_, O_RDONLY | O_CLOEXEC);
+  const int fd = open_for_reading(name_);
   if (fd < 0) return false;
-  struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
   fd_ = fd;
   writing_ = false;
   input_.attach(fd);
@@ -149,7 +142,7 @@ bool Channel::open_existing(const char* name, int length) {
 bool Channel::open_output(const char* name, int length) {
   if (fd_ >= 0) close();
   if (!set_name(name, length)) return false;
-  const int fd = ::open(name_, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = open_for_writing(name_);
   if (fd < 0) return false;
   fd_ = fd;
   writing_ = true;
@@ -163,10 +156,7 @@ bool Channel::write_record(const char* data, int length, bool line_end) {
     // The first record replaces whatever the file held. Only a regular file
     // can be cut; a device or a pipe has nothing to cut.
     cut_ = true;
-    struct stat info;
-    if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && ::ftruncate(fd_, 0) != 0) {
-      return false;
-    }
+    if (!empty_if_regular(fd_)) return false;
   }
   if (used_ + length + 2 > STREAM_BUFFER_BYTES && !flush()) return false;
   std::memcpy(output_ + used_, data, static_cast<std::size_t>(length));
@@ -187,7 +177,7 @@ bool Channel::flush() {
 bool Channel::rewind() {
   bool ok = true;
   if (writing_) ok = flush();
-  if (::lseek(fd_, 0, SEEK_SET) < 0) ok = false;
+  if (!seek_to_start(fd_)) ok = false;
   if (!writing_) input_.attach(fd_);
   return ok;
 }
@@ -196,7 +186,7 @@ bool Channel::close() {
   if (fd_ < 0) return true;
   bool ok = true;
   if (writing_) ok = flush();
-  if (::close(fd_) != 0 && writing_) ok = false;
+  if (!close_file(fd_) && writing_) ok = false;
   fd_ = -1;
   return ok;
 }

@@ -4,15 +4,15 @@
 // are those of writing record by record, at a fraction of the system calls.
 #include "formatted_io/console.hpp"
 
-#include <unistd.h>
-
 #include <cstring>
+
+#include "formatted_io/platform.hpp"
 
 namespace formatted_io {
 
 void Console::attach(bool reads_input) {
-  input_terminal_ = reads_input && ::isatty(0) == 1;
-  output_terminal_ = ::isatty(1) == 1;
+  input_terminal_ = reads_input && is_terminal(0);
+  output_terminal_ = is_terminal(1);
   shared_ = input_terminal_ && output_terminal_;
   // A descriptor that is never open: every read ends at once.
   input_.attach(reads_input ? 0 : -1);

@@ -3,8 +3,6 @@
 // number with the statement and stream, then the message.
 #include "formatted_io/stops.hpp"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 

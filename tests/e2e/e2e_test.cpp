@@ -18,6 +18,11 @@
 // the cases to run (CTest runs one per process). Nothing is ever regenerated
 // from the program's own output: every expected byte was written by hand.
 //
+// Another build of the program runs the same cases through a launcher:
+//   e2e_tests --program=build/windows/torvex.exe --runner=wine <case>
+// Without the launcher on PATH or the program built, the run exits with
+// status 77 (skipped) before any case.
+//
 // Under a terminal the program's standard input and output are the slave
 // side of a pseudo-terminal put in raw mode before the program starts, so
 // bytes pass both ways unchanged (no echo, no CR/LF mapping, no signals from
@@ -63,12 +68,23 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* PROGRAM = TORVEX_BINARY;
 constexpr const char* CASES_DIR = TORVEX_E2E_CASES;
 constexpr const char* DATA_DIR = TORVEX_TEST_DATA;
 
-// A run that takes longer has hung on a read: the case fails, the run is killed.
+// A run that takes longer has hung on a read: the case fails, the run is
+// killed. A launcher (an emulator) may take longer to start.
 constexpr auto RUN_TIMEOUT = std::chrono::seconds(20);
+constexpr auto LAUNCHED_RUN_TIMEOUT = std::chrono::seconds(90);
+constexpr int SKIPPED = 77;
+
+// What runs: the program, started by the launcher when there is one.
+struct Launch {
+  std::string program = TORVEX_BINARY;
+  std::string runner;
+  Clock::duration timeout() const {
+    return runner.empty() ? Clock::duration(RUN_TIMEOUT) : Clock::duration(LAUNCHED_RUN_TIMEOUT);
+  }
+};
 // Bytes of context shown on each side of the first difference.
 constexpr std::size_t CONTEXT_BYTES = 40;
 
@@ -223,32 +239,41 @@ void wait_for(pid_t child, Clock::time_point deadline, RunResult& result) {
   }
 }
 
-// The program's argument vector: "torvex" and the case's arguments.
+// The program's argument vector: "torvex" and the case's arguments; through
+// a launcher, the launcher, the program and the case's arguments.
 struct Command {
   std::string folder;
+  std::string file;  // what is executed: the program or the launcher
   std::vector<std::string> args;
   std::vector<char*> argv;
 
-  Command(std::string in, std::vector<std::string> arguments)
+  Command(std::string in, const Launch& launch, std::vector<std::string> arguments)
       : folder(std::move(in)), args(std::move(arguments)) {
-    static char name[] = "torvex";
-    argv.push_back(name);
+    if (launch.runner.empty()) {
+      file = launch.program;
+      args.insert(args.begin(), "torvex");
+    } else {
+      file = launch.runner;
+      args.insert(args.begin(), {launch.runner, launch.program});
+    }
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
   }
 };
 
-// The child's side: chdir into the run's folder, then the program. Only
-// async-signal-safe calls between fork and exec.
+// The child's side: chdir into the run's folder, then the program (a
+// launcher is looked up on PATH). Only async-signal-safe calls between fork
+// and exec.
 [[noreturn]] void exec_program(const Command& command) {
   if (::chdir(command.folder.c_str()) != 0) ::_exit(126);
-  ::execv(PROGRAM, command.argv.data());
+  ::execvp(command.file.c_str(), command.argv.data());
   ::_exit(127);
 }
 
 // Standard input from a file (or nothing), output and error to files.
-RunResult run_redirected(const Command& command, const std::optional<fs::path>& input,
-                         const fs::path& out_path, const fs::path& err_path) {
+RunResult run_redirected(const Command& command, const Launch& launch,
+                         const std::optional<fs::path>& input, const fs::path& out_path,
+                         const fs::path& err_path) {
   RunResult result;
   const std::string input_name = input ? input->string() : "/dev/null";
   const int in_fd = ::open(input_name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -258,7 +283,7 @@ RunResult run_redirected(const Command& command, const std::optional<fs::path>& 
     result.failure = "cannot set up the standard streams";
     return result;
   }
-  const auto deadline = Clock::now() + RUN_TIMEOUT;
+  const auto deadline = Clock::now() + launch.timeout();
   const pid_t child = ::fork();
   if (child == 0) {
     ::setpgid(0, 0);
@@ -280,8 +305,8 @@ RunResult run_redirected(const Command& command, const std::optional<fs::path>& 
 // The program on a pseudo-terminal, raw or canonical: standard input is written to the
 // master side while its output is drained, until the program has ended and
 // the master reports the slave closed (EOF or EIO).
-RunResult run_on_terminal(const Command& command, const std::string& input,
-                          const fs::path& err_path, bool canonical) {
+RunResult run_on_terminal(const Command& command, const Launch& launch,
+                          const std::string& input, const fs::path& err_path, bool canonical) {
   RunResult result;
   int master = -1;
   int slave = -1;
@@ -300,7 +325,7 @@ RunResult run_on_terminal(const Command& command, const std::string& input,
   }
   ::tcsetattr(slave, TCSANOW, &mode);
   const int err_fd = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const auto deadline = Clock::now() + RUN_TIMEOUT;
+  const auto deadline = Clock::now() + launch.timeout();
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(master);
@@ -364,7 +389,7 @@ fs::path make_temporary_folder() {
 
 class CaseTest : public testing::Test {
  public:
-  explicit CaseTest(std::string name) : name_(std::move(name)) {}
+  CaseTest(std::string name, const Launch& launch) : name_(std::move(name)), launch_(launch) {}
 
   void TestBody() override {
     const fs::path dir = fs::path(CASES_DIR) / name_;
@@ -389,11 +414,11 @@ class CaseTest : public testing::Test {
         fs::exists(dir / "stdin") ? std::optional<fs::path>(dir / "stdin") : std::nullopt;
     std::string folder = scratch.string();
     if (const auto cwd = read_lines(dir / "cwd"); !cwd.empty()) folder = (scratch / cwd[0]).string();
-    const Command command(folder, read_lines(dir / "args"));
+    const Command command(folder, launch_, read_lines(dir / "args"));
     RunResult run =
-        terminal ? run_on_terminal(command, read_bytes(dir / "stdin").value_or(""), err_path,
-                                   canonical)
-                 : run_redirected(command, input, temporary / "stdout", err_path);
+        terminal ? run_on_terminal(command, launch_, read_bytes(dir / "stdin").value_or(""),
+                                   err_path, canonical)
+                 : run_redirected(command, launch_, input, temporary / "stdout", err_path);
     const std::string err = read_bytes(err_path).value_or("");
 
     if (!run.failure.empty()) ADD_FAILURE() << run.failure;
@@ -442,6 +467,7 @@ class CaseTest : public testing::Test {
   }
 
   std::string name_;
+  const Launch& launch_;
 };
 
 std::vector<std::string> all_cases() {
@@ -453,15 +479,45 @@ std::vector<std::string> all_cases() {
   return names;
 }
 
+// True when `name` is an executable file in a folder of PATH.
+bool on_path(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  std::vector<std::string> names(argv + 1, argv + argc);
+  static Launch launch;
+  std::vector<std::string> names;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument.starts_with("--program=")) {
+      launch.program = argument.substr(10);
+    } else if (argument.starts_with("--runner=")) {
+      launch.runner = argument.substr(9);
+    } else {
+      names.emplace_back(argument);
+    }
+  }
+  if (!launch.runner.empty() && !on_path(launch.runner)) {
+    std::printf("SKIPPED: %s is not installed\n", launch.runner.c_str());
+    return SKIPPED;
+  }
+  if (!launch.runner.empty() && ::access(launch.program.c_str(), F_OK) != 0) {
+    std::printf("SKIPPED: %s is not built\n", launch.program.c_str());
+    return SKIPPED;
+  }
   if (names.empty()) names = all_cases();
   for (const std::string& name : names) {
     testing::RegisterTest("EndToEnd", name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
-                          [name]() -> testing::Test* { return new CaseTest(name); });
+                          [name]() -> testing::Test* { return new CaseTest(name, launch); });
   }
   return RUN_ALL_TESTS();
 }

@@ -33,7 +33,7 @@ run("cmake --install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${pr
 if(NOT EXISTS "${prefix}/${BINDIR}/torvex" OR IS_DIRECTORY "${prefix}/${BINDIR}/torvex")
   message(FATAL_ERROR "not installed: ${prefix}/${BINDIR}/torvex")
 endif()
-expect_same_file("${prefix}/${MANDIR}/man1/torvex.1" "${SOURCE_DIR}/docs/torvex.1")
+expect_same_file("${prefix}/${MANDIR}/man1/torvex.1" "${BUILD_DIR}/docs/torvex.1")
 
 # The library, its package configuration and every header of the four
 # subsystems under its folder name; the program's own app/ stays out.

@@ -1,0 +1,50 @@
+// What differs between the systems the program runs on, and only that: the
+// standard streams' mode, the terminal test, files by descriptor and folder
+// names. platform_posix.cpp and platform_windows.cpp implement it and the
+// build takes one, so the code above has no system test of its own.
+//
+// Bytes pass unchanged everywhere: no text-mode translation of line ends or
+// of Ctrl-Z, no locale. The pause's command goes to std::system, which is
+// the system's command interpreter on both sides (sh; cmd.exe on Windows).
+#pragma once
+
+#include <cstdint>
+
+namespace formatted_io {
+
+// Called once, before the first byte in or out. POSIX: a closed pipe on
+// standard output becomes a failed write (reported, status 1) rather than a
+// silent end by SIGPIPE. Windows: standard input, output and error in
+// binary mode, so that "\r\n" is written as two bytes, not three.
+void prepare_standard_streams();
+
+// True when the descriptor is an interactive terminal. On Windows only a
+// console: the NUL device is a character device too, but nobody types there.
+bool is_terminal(int fd);
+
+// Descriptors that the pause's command does not inherit; -1 on failure.
+// Reading: an existing file that is not a folder.
+int open_for_reading(const char* name);
+// Writing: created when absent; an existing file is left as it is.
+int open_for_writing(const char* name);
+
+// As read and write: the count of bytes, 0 at the end of input, -1 on
+// failure (errno EINTR: interrupted, try again).
+int read_bytes(int fd, char* buffer, int size);
+int write_bytes(int fd, const char* data, int size);
+bool close_file(int fd);
+
+// Moves the file position by `offset` bytes / to the start; false when the
+// descriptor cannot seek (a pipe, a terminal).
+bool seek_relative(int fd, std::int64_t offset);
+bool seek_to_start(int fd);
+
+// Cuts a regular file to nothing; a device or a pipe has nothing to cut and
+// is left alone. False when the system refuses.
+bool empty_if_regular(int fd);
+
+// '/' everywhere; '\' as well on Windows.
+//   is_folder_separator('/') -> true   is_folder_separator('\\') -> Windows only
+bool is_folder_separator(char c);
+
+}  // namespace formatted_io
