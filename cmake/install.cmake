@@ -26,8 +26,13 @@ if(NOT WIN32)
 endif()
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DOCDIR}"
         COMPONENT program)
-install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples" DESTINATION "${CMAKE_INSTALL_DOCDIR}"
-        COMPONENT program)
+# The example as the repository holds it; not the results of a run made there.
+install(FILES "${PROJECT_SOURCE_DIR}/examples/1hpv_chainA.pdb"
+              "${PROJECT_SOURCE_DIR}/examples/1hpv_chainB.pdb"
+              "${PROJECT_SOURCE_DIR}/examples/dialogue.txt"
+        DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples" COMPONENT program)
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/expected"
+        DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples" COMPONENT program)
 
 install(TARGETS torvex_core EXPORT torvexTargets
         ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"

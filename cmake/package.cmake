@@ -17,9 +17,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "TORVEX reads two PDB files, pairs their atoms by order, finds the least-squares\n\
 rotation and translation by the quaternion method and writes the moved\n\
 structure, with per-atom deviations, to a results file.")
-set(CPACK_COMPONENTS_ALL program)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};torvex;program;/")
 set(CPACK_STRIP_FILES ON)
-set(CPACK_OUTPUT_FILE_PREFIX "${PROJECT_BINARY_DIR}/packages")
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -37,8 +36,5 @@ endif()
 set(CPACK_PACKAGE_FILE_NAME "torvex-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME}")
 # One folder per archive, named as the archive.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-# Everything in one package, not one per component.
-set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
-set(CPACK_DEB_COMPONENT_INSTALL OFF)
 
 include(CPack)

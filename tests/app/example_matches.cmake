@@ -1,10 +1,11 @@
 # Runs the example dialogue in a scratch folder and compares the console
 # transcript and the results file with examples/expected byte for byte.
+# PROGRAM may be a list: a launcher, then the program.
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 file(COPY "${EXAMPLES}/1hpv_chainA.pdb" "${EXAMPLES}/1hpv_chainB.pdb" DESTINATION "${SCRATCH}")
 execute_process(
-  COMMAND "${PROGRAM}"
+  COMMAND ${PROGRAM}
   WORKING_DIRECTORY "${SCRATCH}"
   INPUT_FILE "${EXAMPLES}/dialogue.txt"
   OUTPUT_FILE "${SCRATCH}/transcript.txt"

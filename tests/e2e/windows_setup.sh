@@ -27,11 +27,11 @@ case $1 in
     cmake --build --preset windows --target torvex
     ;;
   wine)
-    command -v "$2" >/dev/null || skip "$2 (wine64) is not installed"
+    command -v "$2" >/dev/null || skip "$2 (packages wine, wine64) is not installed"
     if [ ! -e "$WINEPREFIX/system.reg" ]; then
       "$2" wineboot --init
       # wineboot returns before the prefix is written out.
-      timeout 300 "$(dirname "$(readlink -f "$(command -v "$2")")")/wineserver" --wait 2>/dev/null || true
+      wineserver --wait
     fi
     ;;
 esac

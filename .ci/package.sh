@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The release packages, each built by cpack from its own build and checked:
+#
+#   build/packages/torvex_<version>_amd64.deb            release preset
+#   build/packages/torvex-<version>-linux-x86_64.tar.gz  static preset
+#   build/packages/torvex-<version>-windows-x86_64.zip   windows preset
+#
+# The archives are unpacked and the program in each run on the example it
+# carries (the Windows program under Wine); the Debian package has its own
+# test in the suite (install.deb).
+#
+#   bash .ci/package.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=$root/build/packages
+work=$root/build/package-check
+
+# Tools, installed when missing.
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+command -v wine >/dev/null || need+=(wine wine64)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "package: installing ${need[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
+fi
+
+fail() {
+  echo "package: $*" >&2
+  exit 1
+}
+
+version=$(sed -n 's/^project(torvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+rm -rf "$out" "$work"
+mkdir -p "$out" "$work"
+for preset in release static windows; do
+  echo "package: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j2 >"$work/$preset.build.log" 2>&1 ||
+    { tail -50 "$work/$preset.build.log"; fail "$preset: build failed"; }
+  (cd "build/$preset" && cpack -B "$out" >"$work/$preset.cpack.log" 2>&1) ||
+    { cat "$work/$preset.cpack.log"; fail "$preset: cpack failed"; }
+done
+rm -rf "$out/_CPack_Packages"
+
+# Runs the example in an unpacked folder: PROGRAM may be a launcher and the program.
+run_example() {
+  cmake "-DPROGRAM=$1" "-DEXAMPLES=$2" "-DSCRATCH=$work/run-$3" \
+        -P tests/app/example_matches.cmake || fail "$3: the example run differs"
+}
+
+deb=$out/torvex_${version}_amd64.deb
+[ -f "$deb" ] || fail "no $(basename "$deb")"
+
+linux=torvex-$version-linux-x86_64
+[ -f "$out/$linux.tar.gz" ] || fail "no $linux.tar.gz"
+tar -xzf "$out/$linux.tar.gz" -C "$work"
+program=$work/$linux/bin/torvex
+# Fully static: no program interpreter, so no shared library is ever loaded.
+if readelf -l "$program" | grep -q INTERP; then fail "$linux: bin/torvex is not fully static"; fi
+[ -f "$work/$linux/share/man/man1/torvex.1" ] || fail "$linux: no manual page"
+run_example "$program" "$work/$linux/share/doc/torvex/examples" linux
+
+windows=torvex-$version-windows-x86_64
+[ -f "$out/$windows.zip" ] || fail "no $windows.zip"
+(cd "$work" && cmake -E tar xf "$out/$windows.zip")
+for file in torvex.exe README.md examples/dialogue.txt examples/expected/transcript.txt; do
+  [ -f "$work/$windows/$file" ] || fail "$windows: no $file"
+done
+# Only the system's own DLLs: nothing to ship beside torvex.exe.
+dlls=$(x86_64-w64-mingw32-objdump -p "$work/$windows/torvex.exe" | sed -n 's/.*DLL Name: //p' | sort -f | tr '\n' ' ')
+[ "$dlls" = "KERNEL32.dll msvcrt.dll " ] || fail "$windows: torvex.exe needs $dlls"
+export WINEPREFIX=$root/build/release/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=
+run_example "wine;$work/$windows/torvex.exe" "$work/$windows/examples" windows
+
+for package in "$deb" "$out/$linux.tar.gz" "$out/$windows.zip"; do
+  echo "package: $(basename "$package") $(stat -c %s "$package") bytes"
+done
