@@ -63,6 +63,7 @@ program=$work/$linux/bin/torvex
 # Fully static: no program interpreter, so no shared library is ever loaded.
 if readelf -l "$program" | grep -q INTERP; then fail "$linux: bin/torvex is not fully static"; fi
 [ -f "$work/$linux/share/man/man1/torvex.1" ] || fail "$linux: no manual page"
+[ "$("$program" --version)" = "torvex $version" ] || fail "$linux: not version $version"
 run_example "$program" "$work/$linux/share/doc/torvex/examples" linux
 
 windows=torvex-$version-windows-x86_64
@@ -75,6 +76,8 @@ done
 dlls=$(x86_64-w64-mingw32-objdump -p "$work/$windows/torvex.exe" | sed -n 's/.*DLL Name: //p' | sort -f | tr '\n' ' ')
 [ "$dlls" = "KERNEL32.dll msvcrt.dll " ] || fail "$windows: torvex.exe needs $dlls"
 export WINEPREFIX=$root/build/release/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=
+[ "$(wine "$work/$windows/torvex.exe" --version)" = "torvex $version" ] ||
+  fail "$windows: not version $version"
 run_example "wine;$work/$windows/torvex.exe" "$work/$windows/examples" windows
 
 for package in "$deb" "$out/$linux.tar.gz" "$out/$windows.zip"; do

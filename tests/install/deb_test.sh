@@ -53,6 +53,8 @@ fi
 dpkg-deb -x "$deb" "$work/root"
 grep -q "\"TORVEX $version\"" "$work/root/usr/share/man/man1/torvex.1" ||
   fail "the manual page does not name version $version"
+[ "$("$work/root/usr/bin/torvex" --version)" = "torvex $version" ] ||
+  fail "the program does not show version $version"
 cmake -DPROGRAM="$work/root/usr/bin/torvex" -DEXAMPLES="$work/root/${doc#./}/examples" \
       -DSCRATCH="$work/example-run" -P "$source/tests/app/example_matches.cmake"
 echo "deb: $(basename "$deb"), $(stat -c %s "$deb") bytes: contents and example run as expected"
