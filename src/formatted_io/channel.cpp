@@ -191,13 +191,4 @@ bool Channel::close() {
   return ok;
 }
 
-bool identify_file(const char* name, FileId& id) {
-  struct stat info;
-  if (::stat(name, &info) != 0) return false;
-  id.device = static_cast<std::uint64_t>(info.st_dev);
-  id.inode = static_cast<std::uint64_t>(info.st_ino);
-  id.directory = S_ISDIR(info.st_mode);
-  return true;
-}
-
 }  // namespace formatted_io

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "formatted_io/platform.hpp"
+
 namespace formatted_io {
 
 // The longest record a file channel accepts on output.
@@ -92,24 +94,5 @@ class Channel {
 
 // Writes all of `length` bytes, retrying short writes; false on failure.
 bool write_all(int fd, const char* data, int length);
-
-// What tells two names of one file apart from names of two files: hard and
-// symbolic links to a file share its identity.
-struct FileId {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  bool directory = false;
-  bool operator==(const FileId& other) const {
-    return device == other.device && inode == other.inode;
-  }
-};
-
-// The identity of the file `name` refers to, links followed; false when no
-// such file can be looked at (errno tells why).
-bool identify_file(const char* name, FileId& id);
-
-// True for a character that separates folders in a file name.
-//   '/' -> true   '.' -> false
-inline bool is_folder_separator(char c) { return c == '/'; }
 
 }  // namespace formatted_io

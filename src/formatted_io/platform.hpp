@@ -1,6 +1,6 @@
 // What differs between the systems the program runs on, and only that: the
-// standard streams' mode, the terminal test, files by descriptor and folder
-// names. platform_posix.cpp and platform_windows.cpp implement it and the
+// standard streams' mode, the terminal test, files by descriptor, folder
+// names and file identities. platform_posix.cpp and platform_windows.cpp implement it and the
 // build takes one, so the code above has no system test of its own.
 //
 // Bytes pass unchanged everywhere: no text-mode translation of line ends or
@@ -43,8 +43,25 @@ bool seek_to_start(int fd);
 // is left alone. False when the system refuses.
 bool empty_if_regular(int fd);
 
-// '/' everywhere; '\' as well on Windows.
-//   is_folder_separator('/') -> true   is_folder_separator('\\') -> Windows only
+// True for a character that separates folders in a file name: '/'
+// everywhere, '\' as well on Windows.
+//   '/' -> true   '.' -> false   '\\' -> true on Windows only
 bool is_folder_separator(char c);
+
+// What tells two names of one file apart from names of two files: hard and
+// symbolic links to a file share its identity. POSIX: device and inode;
+// Windows: volume serial number and file index.
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool directory = false;
+  bool operator==(const FileId& other) const {
+    return device == other.device && inode == other.inode;
+  }
+};
+
+// The identity of the file `name` refers to, links followed; false when no
+// such file can be looked at (errno tells why).
+bool identify_file(const char* name, FileId& id);
 
 }  // namespace formatted_io
