@@ -7,6 +7,8 @@
 //   inputs           lines "<name in scratch> <path under tests/data>"
 //   terminal         marker: run under a pseudo-terminal in raw mode
 //   canonical        marker: run under a pseudo-terminal in canonical mode
+//   windows          marker: Windows file names ("\" between folders); run
+//                    only on the Windows program, and only when named
 //   args             command-line arguments, one per line (absent: none)
 //   cwd              folder under the scratch folder to run in (absent: it)
 //   expected/stdout  exact bytes of standard output
@@ -473,7 +475,9 @@ class CaseTest : public testing::Test {
 std::vector<std::string> all_cases() {
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(CASES_DIR)) {
-    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    if (entry.is_directory() && !fs::exists(entry.path() / "windows")) {
+      names.push_back(entry.path().filename().string());
+    }
   }
   std::sort(names.begin(), names.end());
   return names;
