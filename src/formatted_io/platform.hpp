@@ -1,7 +1,8 @@
 // What differs between the systems the program runs on, and only that: the
 // standard streams' mode, the terminal test, files by descriptor, folder
-// names and file identities. platform_posix.cpp and platform_windows.cpp implement it and the
-// build takes one, so the code above has no system test of its own.
+// names and file identities. platform_posix.cpp and platform_windows.cpp
+// implement it and the build takes one, so the code above has no system test
+// of its own.
 //
 // Bytes pass unchanged everywhere: no text-mode translation of line ends or
 // of Ctrl-Z, no locale. The pause's command goes to std::system, which is

@@ -24,7 +24,9 @@ int open_for_reading(const char* name) {
   return fd;
 }
 
-int open_for_writing(const char* name) { return ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666); }
+int open_for_writing(const char* name) {
+  return ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+}
 
 int read_bytes(int fd, char* buffer, int size) {
   return static_cast<int>(::read(fd, buffer, static_cast<std::size_t>(size)));

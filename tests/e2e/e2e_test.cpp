@@ -307,8 +307,8 @@ RunResult run_redirected(const Command& command, const Launch& launch,
 // The program on a pseudo-terminal, raw or canonical: standard input is written to the
 // master side while its output is drained, until the program has ended and
 // the master reports the slave closed (EOF or EIO).
-RunResult run_on_terminal(const Command& command, const Launch& launch,
-                          const std::string& input, const fs::path& err_path, bool canonical) {
+RunResult run_on_terminal(const Command& command, const Launch& launch, const std::string& input,
+                          const fs::path& err_path, bool canonical) {
   RunResult result;
   int master = -1;
   int slave = -1;
@@ -417,10 +417,10 @@ class CaseTest : public testing::Test {
     std::string folder = scratch.string();
     if (const auto cwd = read_lines(dir / "cwd"); !cwd.empty()) folder = (scratch / cwd[0]).string();
     const Command command(folder, launch_, read_lines(dir / "args"));
-    RunResult run =
-        terminal ? run_on_terminal(command, launch_, read_bytes(dir / "stdin").value_or(""),
-                                   err_path, canonical)
-                 : run_redirected(command, launch_, input, temporary / "stdout", err_path);
+    RunResult run = terminal
+                        ? run_on_terminal(command, launch_, read_bytes(dir / "stdin").value_or(""),
+                                          err_path, canonical)
+                        : run_redirected(command, launch_, input, temporary / "stdout", err_path);
     const std::string err = read_bytes(err_path).value_or("");
 
     if (!run.failure.empty()) ADD_FAILURE() << run.failure;
