@@ -246,11 +246,12 @@ void wait_for(pid_t child, Clock::time_point deadline, RunResult& result) {
 struct Command {
   std::string folder;
   std::string file;  // what is executed: the program or the launcher
+  Clock::duration timeout;
   std::vector<std::string> args;
   std::vector<char*> argv;
 
   Command(std::string in, const Launch& launch, std::vector<std::string> arguments)
-      : folder(std::move(in)), args(std::move(arguments)) {
+      : folder(std::move(in)), timeout(launch.timeout()), args(std::move(arguments)) {
     if (launch.runner.empty()) {
       file = launch.program;
       args.insert(args.begin(), "torvex");
@@ -273,9 +274,8 @@ struct Command {
 }
 
 // Standard input from a file (or nothing), output and error to files.
-RunResult run_redirected(const Command& command, const Launch& launch,
-                         const std::optional<fs::path>& input, const fs::path& out_path,
-                         const fs::path& err_path) {
+RunResult run_redirected(const Command& command, const std::optional<fs::path>& input,
+                         const fs::path& out_path, const fs::path& err_path) {
   RunResult result;
   const std::string input_name = input ? input->string() : "/dev/null";
   const int in_fd = ::open(input_name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -285,7 +285,7 @@ RunResult run_redirected(const Command& command, const Launch& launch,
     result.failure = "cannot set up the standard streams";
     return result;
   }
-  const auto deadline = Clock::now() + launch.timeout();
+  const auto deadline = Clock::now() + command.timeout;
   const pid_t child = ::fork();
   if (child == 0) {
     ::setpgid(0, 0);
@@ -307,7 +307,7 @@ RunResult run_redirected(const Command& command, const Launch& launch,
 // The program on a pseudo-terminal, raw or canonical: standard input is written to the
 // master side while its output is drained, until the program has ended and
 // the master reports the slave closed (EOF or EIO).
-RunResult run_on_terminal(const Command& command, const Launch& launch, const std::string& input,
+RunResult run_on_terminal(const Command& command, const std::string& input,
                           const fs::path& err_path, bool canonical) {
   RunResult result;
   int master = -1;
@@ -327,7 +327,7 @@ RunResult run_on_terminal(const Command& command, const Launch& launch, const st
   }
   ::tcsetattr(slave, TCSANOW, &mode);
   const int err_fd = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const auto deadline = Clock::now() + launch.timeout();
+  const auto deadline = Clock::now() + command.timeout;
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(master);
@@ -417,10 +417,10 @@ class CaseTest : public testing::Test {
     std::string folder = scratch.string();
     if (const auto cwd = read_lines(dir / "cwd"); !cwd.empty()) folder = (scratch / cwd[0]).string();
     const Command command(folder, launch_, read_lines(dir / "args"));
-    RunResult run = terminal
-                        ? run_on_terminal(command, launch_, read_bytes(dir / "stdin").value_or(""),
-                                          err_path, canonical)
-                        : run_redirected(command, launch_, input, temporary / "stdout", err_path);
+    RunResult run =
+        terminal ? run_on_terminal(command, read_bytes(dir / "stdin").value_or(""), err_path,
+                                   canonical)
+                 : run_redirected(command, input, temporary / "stdout", err_path);
     const std::string err = read_bytes(err_path).value_or("");
 
     if (!run.failure.empty()) ADD_FAILURE() << run.failure;
