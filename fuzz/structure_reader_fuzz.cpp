@@ -1,6 +1,6 @@
 // Fuzzes the structure file reader on arbitrary bytes. The bytes become a
 // file (in memory, opened by name like any structure file) that is read on
-// channel 2; the atoms stored are compared with a model of the reader's line
+// the target channel; the atoms stored are compared with a model of the reader's line
 // rules: lines end at LF, their data at CR; the first 80 characters, padded
 // with blanks, are the line; at most 10000 lines are read; a line is an atom
 // when columns 1-6 are "ATOM  " or "HETATM" and columns 18-20 are not "HOH".
@@ -30,7 +30,7 @@ using structure::AtomSet;
 using structure::LINE_LEN;
 using structure::MAX_ATOMS;
 
-constexpr int TARGET = 2;
+constexpr formatted_io::Unit TARGET = formatted_io::Unit::Target;
 
 struct ModelAtom {
   float xyz[3];

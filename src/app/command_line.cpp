@@ -17,7 +17,7 @@ namespace {
 using std::string_view;
 
 constexpr int USAGE_STATUS = 2;
-constexpr int CHECK_UNIT = 2;  // the target's channel, free before the run
+constexpr formatted_io::Unit CHECK_UNIT = formatted_io::Unit::Target;  // free before the run
 
 constexpr string_view HELP =
     "usage: torvex [OPTIONS] TARGET MOVING [FURTHER]\n"

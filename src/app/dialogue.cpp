@@ -17,7 +17,7 @@ void upper_case(char* field, int n) {
 char read_answer(formatted_io::Io& io) {
   static constexpr formatted_io::Format ANSWER("(a1)");
   char answer[1];
-  formatted_io::read_formatted(io, formatted_io::CONSOLE, ANSWER, {answer}, false);
+  formatted_io::read_record<ANSWER>(io, formatted_io::CONSOLE, answer);
   upper_case(answer, 1);
   if (answer[0] == ' ' || answer[0] == '\r') answer[0] = 'Y';
   return answer[0];

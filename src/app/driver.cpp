@@ -24,14 +24,11 @@ namespace app {
 
 using formatted_io::CONSOLE;
 using formatted_io::Format;
-using formatted_io::write_formatted;
+using formatted_io::Unit;
+using formatted_io::write_record;
 using std::string_view;
 
 namespace {
-
-constexpr int TARGET = 2;
-constexpr int STRUCTURE = 3;
-constexpr int RESULTS = 6;
 
 constexpr string_view RULE = " -----------------------------------------------------";
 constexpr string_view CANNOT_CREATE = " Cannot create output file - tilt";
@@ -46,18 +43,18 @@ string_view field(const char* name) { return string_view(name, NAME_LEN); }
 void write_banner(formatted_io::Io& io) {
   static constexpr Format TEXT("(a)");
   static constexpr Format LIMIT("(a,i6)");
-  write_formatted(io, CONSOLE, TEXT, {RULE});
-  write_formatted(io, CONSOLE, TEXT, {"                    PROGRAM TORVEX "});
-  write_formatted(io, CONSOLE, TEXT, {" Determines rotation matrix and translation vector for"});
-  write_formatted(io, CONSOLE, TEXT, {"  best fit superimposition of two pdb files by solving"});
-  write_formatted(io, CONSOLE, TEXT, {"          the quaternion eigenvalue problem."});
-  write_formatted(io, CONSOLE, TEXT, {"  Written by the TORVEX developers, 2026"});
-  write_formatted(io, CONSOLE, TEXT, {"  The TORVEX project, structural superposition tools"});
-  write_formatted(io, CONSOLE, TEXT, {"  Method by S.K.Kearsley, Acta Cryst. A45, 208 (1989)"});
-  write_formatted(io, CONSOLE, TEXT, {"  Details: README.md of the TORVEX sources"});
-  write_formatted(io, CONSOLE, LIMIT,
-                  {"   Max number of atoms per structure set to", structure::MAX_ATOMS});
-  write_formatted(io, CONSOLE, TEXT, {RULE});
+  write_record<TEXT>(io, CONSOLE, RULE);
+  write_record<TEXT>(io, CONSOLE, "                    PROGRAM TORVEX ");
+  write_record<TEXT>(io, CONSOLE, " Determines rotation matrix and translation vector for");
+  write_record<TEXT>(io, CONSOLE, "  best fit superimposition of two pdb files by solving");
+  write_record<TEXT>(io, CONSOLE, "          the quaternion eigenvalue problem.");
+  write_record<TEXT>(io, CONSOLE, "  Written by the TORVEX developers, 2026");
+  write_record<TEXT>(io, CONSOLE, "  The TORVEX project, structural superposition tools");
+  write_record<TEXT>(io, CONSOLE, "  Method by S.K.Kearsley, Acta Cryst. A45, 208 (1989)");
+  write_record<TEXT>(io, CONSOLE, "  Details: README.md of the TORVEX sources");
+  write_record<LIMIT>(io, CONSOLE, "   Max number of atoms per structure set to",
+                      structure::MAX_ATOMS);
+  write_record<TEXT>(io, CONSOLE, RULE);
 }
 
 // Ends the run with a stop message. When the console report is discarded, a
@@ -77,11 +74,12 @@ void write_banner(formatted_io::Io& io) {
 
 // Asks until the named file opens on `unit`; a failed open says nothing. A
 // scripted name was opened once before the run began.
-void ask_structure_file(RunState& state, const Format& prompt, string_view text, char* name,
-                        int unit, const char* scripted) {
+template <Format PROMPT>
+void ask_structure_file(RunState& state, string_view text, char* name, Unit unit,
+                        const char* scripted) {
   static constexpr Format TYPED("(a)");
   for (;;) {
-    write_formatted(state.io, CONSOLE, prompt, {text});
+    write_record<PROMPT>(state.io, CONSOLE, text);
     if (state.script.active) {
       std::memcpy(name, scripted, NAME_LEN);
       if (formatted_io::open_existing(state.io, unit, name, NAME_LEN)) return;
@@ -89,7 +87,7 @@ void ask_structure_file(RunState& state, const Format& prompt, string_view text,
                                         state.io.channel(unit).name(),
                                         formatted_io::RunTimeError::ReadFailed);
     }
-    formatted_io::read_formatted(state.io, CONSOLE, TYPED, {state.typed_name}, false);
+    formatted_io::read_record<TYPED>(state.io, CONSOLE, state.typed_name);
     make_input_name(state.typed_name, name);
     if (formatted_io::open_existing(state.io, unit, name, NAME_LEN)) return;
   }
@@ -120,15 +118,15 @@ void open_results_file(RunState& state, bool first) {
   for (int i = 0; exists && i < state.guarded.count; ++i) {
     if (state.guarded.ids[i] == results) stop(state, CANNOT_CREATE, 1);
   }
-  if (!formatted_io::open_output(state.io, RESULTS, state.results_name, NAME_LEN)) {
+  if (!formatted_io::open_output(state.io, Unit::Results, state.results_name, NAME_LEN)) {
     stop(state, CANNOT_CREATE, 1);
   }
   guard(state, state.results_name);
 }
 
 [[noreturn]] void stop_without_fit(RunState& state, string_view message, int status) {
-  formatted_io::close_channel(state.io, STRUCTURE);
-  formatted_io::close_channel(state.io, TARGET);
+  formatted_io::close_channel(state.io, Unit::Structure);
+  formatted_io::close_channel(state.io, Unit::Target);
   stop(state, message, status);
 }
 
@@ -137,7 +135,7 @@ void open_results_file(RunState& state, bool first) {
 // that a script never takes a partial fit for a full one.
 void confirm_or_stop(RunState& state) {
   static constexpr Format PROMPT("(a$)");
-  write_formatted(state.io, CONSOLE, PROMPT, {" Do you want to continue (Y/N) : "});
+  write_record<PROMPT>(state.io, CONSOLE, " Do you want to continue (Y/N) : ");
   if (state.script.active) {
     state.answer = state.script.yes ? 'Y' : 'N';
     if (state.answer != 'Y') stop_without_fit(state, MISMATCH_STOP, MISMATCH_STATUS);
@@ -148,28 +146,27 @@ void confirm_or_stop(RunState& state) {
 }
 
 // A structure that the read limit cut is only part of the fit: said so.
-void warn_if_cut(RunState& state, bool cut, int unit) {
+void warn_if_cut(RunState& state, bool cut, Unit unit) {
   static constexpr Format WARNING("(a,a,a,a,a)");
   if (!cut) return;
   char limit[12];
   const auto digits = std::to_chars(limit, limit + sizeof limit, structure::MAX_ATOMS);
-  write_formatted(state.io, CONSOLE, WARNING,
-                  {" Warning: only the first ",
-                   string_view(limit, static_cast<std::size_t>(digits.ptr - limit)),
-                   " lines of ", state.io.channel(unit).name(), " were read"});
+  write_record<WARNING>(state.io, CONSOLE, " Warning: only the first ",
+                        string_view(limit, static_cast<std::size_t>(digits.ptr - limit)),
+                        " lines of ", state.io.channel(unit).name(), " were read");
 }
 
 void read_structures(RunState& state) {
   static constexpr Format TARGET_COUNT("(a,i5)");
   static constexpr Format MOVING_COUNT("(a,i5/)");
-  state.target_cut = structure::read_structure(state.io, TARGET, state.target);
-  write_formatted(state.io, CONSOLE, TARGET_COUNT,
-                  {" Atoms read from target file : ", state.target.count});
-  state.moving_cut = structure::read_structure(state.io, STRUCTURE, state.moving);
-  write_formatted(state.io, CONSOLE, MOVING_COUNT,
-                  {" Atoms read from moving file : ", state.moving.count});
-  warn_if_cut(state, state.target_cut, TARGET);
-  warn_if_cut(state, state.moving_cut, STRUCTURE);
+  state.target_cut = structure::read_structure(state.io, Unit::Target, state.target);
+  write_record<TARGET_COUNT>(state.io, CONSOLE,
+                             " Atoms read from target file : ", state.target.count);
+  state.moving_cut = structure::read_structure(state.io, Unit::Structure, state.moving);
+  write_record<MOVING_COUNT>(state.io, CONSOLE,
+                             " Atoms read from moving file : ", state.moving.count);
+  warn_if_cut(state, state.target_cut, Unit::Target);
+  warn_if_cut(state, state.moving_cut, Unit::Structure);
 }
 
 void run_pairing_checks(RunState& state) {
@@ -191,28 +188,28 @@ void offer_further_structure(RunState& state) {
   static constexpr Format PROMPT("(a$)");
   static constexpr Format MOVING_ECHO("(a,a)");
   static constexpr Format MOVED_ECHO("(a,a/)");
-  write_formatted(state.io, CONSOLE, PROMPT,
-                  {" Apply the same transformation to another molecule (Y/N) : "});
+  write_record<PROMPT>(state.io, CONSOLE,
+                       " Apply the same transformation to another molecule (Y/N) : ");
   if (state.script.active) {
     state.answer = state.script.has_further ? 'Y' : 'N';
   } else {
     state.answer = read_answer(state.io);
   }
   if (state.answer != 'Y') return;
-  ask_structure_file(state, PROMPT, " File to be moved (w/o *.pdb) : ", state.moving_name,
-                     STRUCTURE, state.script.further);
+  ask_structure_file<PROMPT>(state, " File to be moved (w/o *.pdb) : ", state.moving_name,
+                             Unit::Structure, state.script.further);
   guard(state, state.moving_name);
   open_results_file(state, false);
-  write_formatted(state.io, CONSOLE, MOVING_ECHO,
-                  {" Moving file name is   : ", field(state.moving_name)});
-  write_formatted(state.io, CONSOLE, MOVED_ECHO,
-                  {" Moved  file name is   : ", field(state.results_name)});
+  write_record<MOVING_ECHO>(state.io, CONSOLE,
+                            " Moving file name is   : ", field(state.moving_name));
+  write_record<MOVED_ECHO>(state.io, CONSOLE,
+                           " Moved  file name is   : ", field(state.results_name));
   output::run_further_pass(state.io, state.results_name, state.fit);
   // The pass stops at the same line limit as the reader.
-  state.further_cut = structure::has_more_lines(state.io, STRUCTURE);
-  warn_if_cut(state, state.further_cut, STRUCTURE);
-  formatted_io::close_channel(state.io, STRUCTURE);
-  formatted_io::close_channel(state.io, RESULTS);
+  state.further_cut = structure::has_more_lines(state.io, Unit::Structure);
+  warn_if_cut(state, state.further_cut, Unit::Structure);
+  formatted_io::close_channel(state.io, Unit::Structure);
+  formatted_io::close_channel(state.io, Unit::Results);
 }
 
 }  // namespace
@@ -226,18 +223,18 @@ void offer_further_structure(RunState& state) {
   formatted_io::Io& io = state.io;
 
   write_banner(io);
-  ask_structure_file(state, TARGET_PROMPT, " Target input file (w/o *.pdb) : ", state.target_name,
-                     TARGET, state.script.target);
-  ask_structure_file(state, MOVING_PROMPT, " Moving input file (w/o *.pdb) : ", state.moving_name,
-                     STRUCTURE, state.script.moving);
+  ask_structure_file<TARGET_PROMPT>(state, " Target input file (w/o *.pdb) : ", state.target_name,
+                                    Unit::Target, state.script.target);
+  ask_structure_file<MOVING_PROMPT>(state, " Moving input file (w/o *.pdb) : ", state.moving_name,
+                                    Unit::Structure, state.script.moving);
   guard(state, state.target_name);
   guard(state, state.moving_name);
   open_results_file(state, true);
   std::memcpy(state.first_moving_name, state.moving_name, NAME_LEN);
   std::memcpy(state.first_results_name, state.results_name, NAME_LEN);
-  write_formatted(io, CONSOLE, TARGET_ECHO, {" Target file name is   : ", field(state.target_name)});
-  write_formatted(io, CONSOLE, MOVING_ECHO, {" Moving file name is   : ", field(state.moving_name)});
-  write_formatted(io, CONSOLE, MOVED_ECHO, {" Moved  file name is   : ", field(state.results_name)});
+  write_record<TARGET_ECHO>(io, CONSOLE, " Target file name is   : ", field(state.target_name));
+  write_record<MOVING_ECHO>(io, CONSOLE, " Moving file name is   : ", field(state.moving_name));
+  write_record<MOVED_ECHO>(io, CONSOLE, " Moved  file name is   : ", field(state.results_name));
 
   read_structures(state);
   run_pairing_checks(state);

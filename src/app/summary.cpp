@@ -15,7 +15,7 @@
 namespace app {
 namespace {
 
-constexpr int RESULTS = 6;
+constexpr formatted_io::Unit RESULTS = formatted_io::Unit::Results;
 // Five names of at most 50 bytes, each byte at most 6 when escaped, and 30
 // reals of at most 15 characters: well within.
 constexpr int SUMMARY_BYTES = 4096;

@@ -115,27 +115,27 @@ void sort_eigenpairs(float* d, float* v, int n, int np) {
 void diagonalise_quaternion_matrix(formatted_io::Io& io, FitResult& fit) {
   using formatted_io::CONSOLE;
   using formatted_io::Format;
-  using formatted_io::write_formatted;
+  using formatted_io::write_record;
   static constexpr Format FIRST("(/a)");
   static constexpr Format SORTING("(a/)");
   static constexpr Format COUNT("(a,i2,a)");
   static constexpr Format TEXT("(a)");
   static constexpr Format VALUES("(4e12.5,i5)");
   static constexpr Format VECTOR_ROW("(4f12.6)");
-  write_formatted(io, CONSOLE, FIRST, {" Jacobi orthogonalization .........."});
-  fit.converged = jacobi(&fit.q[0][0], 4, 4, fit.eigenvalues, &fit.eigenvectors[0][0],
-                         fit.rotations, fit.work);
+  write_record<FIRST>(io, CONSOLE, " Jacobi orthogonalization ..........");
+  fit.converged =
+      jacobi(&fit.q[0][0], 4, 4, fit.eigenvalues, &fit.eigenvectors[0][0], fit.rotations, fit.work);
   if (!fit.converged) formatted_io::pause_run(io, "too many iterations in jacobi");
-  write_formatted(io, CONSOLE, SORTING, {" Sorting eigenvalues/vectors ......."});
+  write_record<SORTING>(io, CONSOLE, " Sorting eigenvalues/vectors .......");
   sort_eigenpairs(fit.eigenvalues, &fit.eigenvectors[0][0], 4, 4);
-  write_formatted(io, CONSOLE, COUNT,
-                  {" Eigenvalues and Eigenvectors (", fit.rotations, " Jacobi rotations)"});
-  write_formatted(io, CONSOLE, TEXT, {"      e(1)        e(2)        e(3)        e(4)"});
+  write_record<COUNT>(io, CONSOLE, " Eigenvalues and Eigenvectors (", fit.rotations,
+                      " Jacobi rotations)");
+  write_record<TEXT>(io, CONSOLE, "      e(1)        e(2)        e(3)        e(4)");
   const float* e = fit.eigenvalues;
-  write_formatted(io, CONSOLE, VALUES, {e[0], e[1], e[2], e[3]});
-  write_formatted(io, CONSOLE, TEXT, {"      ev(1)       ev(2)       ev(3)       ev(4)"});
+  write_record<VALUES>(io, CONSOLE, e[0], e[1], e[2], e[3]);
+  write_record<TEXT>(io, CONSOLE, "      ev(1)       ev(2)       ev(3)       ev(4)");
   for (const auto& row : fit.eigenvectors) {
-    write_formatted(io, CONSOLE, VECTOR_ROW, {row[0], row[1], row[2], row[3]});
+    write_record<VECTOR_ROW>(io, CONSOLE, row[0], row[1], row[2], row[3]);
   }
 }
 

@@ -8,7 +8,7 @@ namespace fit {
 
 using formatted_io::CONSOLE;
 using formatted_io::Format;
-using formatted_io::write_formatted;
+using formatted_io::write_record;
 
 void fill_matrix(int rows, int columns, float* matrix, int value) {
   const float v = static_cast<float>(value);
@@ -23,8 +23,8 @@ void transpose_copy(int order, const float* source, float* destination) {
   }
 }
 
-void compute_quaternion_matrix(const structure::AtomSet& target,
-                               const structure::AtomSet& moving, int n, FitResult& fit) {
+void compute_quaternion_matrix(const structure::AtomSet& target, const structure::AtomSet& moving,
+                               int n, FitResult& fit) {
   fill_matrix(4, 4, &fit.q[0][0], 0);
   double target_sum[3] = {0.0, 0.0, 0.0};
   double moving_sum[3] = {0.0, 0.0, 0.0};
@@ -37,8 +37,7 @@ void compute_quaternion_matrix(const structure::AtomSet& target,
   for (int c = 0; c < 3; ++c) {
     fit.moving_centre[c] = static_cast<float>(moving_sum[c] / n);
     fit.target_centre[c] = static_cast<float>(target_sum[c] / n);
-    fit.translation[c] =
-        static_cast<float>(double(fit.target_centre[c]) - fit.moving_centre[c]);
+    fit.translation[c] = static_cast<float>(double(fit.target_centre[c]) - fit.moving_centre[c]);
   }
 
   for (int k = 0; k < n; ++k) {
@@ -50,7 +49,7 @@ void compute_quaternion_matrix(const structure::AtomSet& target,
     }
   }
 
-  float (&q)[4][4] = fit.q;
+  float(&q)[4][4] = fit.q;
   for (int k = 0; k < n; ++k) {
     const double xm = fit.minus[k][0], ym = fit.minus[k][1], zm = fit.minus[k][2];
     const double xp = fit.plus[k][0], yp = fit.plus[k][1], zp = fit.plus[k][2];
@@ -83,14 +82,13 @@ void build_quaternion_matrix(formatted_io::Io& io, const structure::AtomSet& tar
   const float* ct = fit.target_centre;
   const float* cm = fit.moving_centre;
   const float* t = fit.translation;
-  write_formatted(io, CONSOLE, TARGET_CENTRE, {" Centre of target molecule  =", ct[0], ct[1], ct[2]});
-  write_formatted(io, CONSOLE, MOVING_CENTRE, {" Centre of moving molecule  =", cm[0], cm[1], cm[2]});
-  write_formatted(io, CONSOLE, TRANSLATION, {" T - vector probe -> target =", t[0], t[1], t[2]});
-  write_formatted(io, CONSOLE, TEXT, {" Creating coordinate differences......."});
-  write_formatted(io, CONSOLE, TEXT, {" Filling quaternion matrix ............"});
-  write_formatted(io, CONSOLE, HEADER,
-                  {"       q(1)         q(2)         q(3)        q(4)"});
-  for (const auto& row : fit.q) write_formatted(io, CONSOLE, ROW, {row[0], row[1], row[2], row[3]});
+  write_record<TARGET_CENTRE>(io, CONSOLE, " Centre of target molecule  =", ct[0], ct[1], ct[2]);
+  write_record<MOVING_CENTRE>(io, CONSOLE, " Centre of moving molecule  =", cm[0], cm[1], cm[2]);
+  write_record<TRANSLATION>(io, CONSOLE, " T - vector probe -> target =", t[0], t[1], t[2]);
+  write_record<TEXT>(io, CONSOLE, " Creating coordinate differences.......");
+  write_record<TEXT>(io, CONSOLE, " Filling quaternion matrix ............");
+  write_record<HEADER>(io, CONSOLE, "       q(1)         q(2)         q(3)        q(4)");
+  for (const auto& row : fit.q) write_record<ROW>(io, CONSOLE, row[0], row[1], row[2], row[3]);
 }
 
 }  // namespace fit

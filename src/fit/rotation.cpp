@@ -51,8 +51,8 @@ float atom_total_deviation(const FitResult& fit, int k) {
       std::sqrt(double(d[0]) * d[0] + double(d[1]) * d[1] + double(d[2]) * d[2]));
 }
 
-void compute_rotation_and_move(const structure::AtomSet& target, structure::AtomSet& moving,
-                               int n, FitResult& fit) {
+void compute_rotation_and_move(const structure::AtomSet& target, structure::AtomSet& moving, int n,
+                               FitResult& fit) {
   // A rounding error can leave the smallest eigenvalue just below zero.
   fit.rms = static_cast<float>(std::sqrt(std::fabs(double(fit.eigenvalues[3]) / n)));
   const float quaternion[4] = {fit.eigenvectors[0][3], fit.eigenvectors[1][3],
@@ -73,16 +73,16 @@ void build_rotation_and_move(formatted_io::Io& io, const structure::AtomSet& tar
                              structure::AtomSet& moving, int n, FitResult& fit) {
   using formatted_io::CONSOLE;
   using formatted_io::Format;
-  using formatted_io::write_formatted;
+  using formatted_io::write_record;
   static constexpr Format SMALLEST("(/a/)");
   static constexpr Format TEXT("(a)");
   static constexpr Format TEXT_THEN_EMPTY("(a/)");
   static constexpr Format ROW("(3f11.5)");
   compute_rotation_and_move(target, moving, n, fit);
-  write_formatted(io, CONSOLE, SMALLEST, {" The smallest eigenvalue represents s.r.s. of best fit"});
-  write_formatted(io, CONSOLE, TEXT, {" Constructing the best fit rotation matrix from associated"});
-  write_formatted(io, CONSOLE, TEXT_THEN_EMPTY, {" eigenvector elements (last column)....."});
-  for (const auto& row : fit.rotation) write_formatted(io, CONSOLE, ROW, {row[0], row[1], row[2]});
+  write_record<SMALLEST>(io, CONSOLE, " The smallest eigenvalue represents s.r.s. of best fit");
+  write_record<TEXT>(io, CONSOLE, " Constructing the best fit rotation matrix from associated");
+  write_record<TEXT_THEN_EMPTY>(io, CONSOLE, " eigenvector elements (last column).....");
+  for (const auto& row : fit.rotation) write_record<ROW>(io, CONSOLE, row[0], row[1], row[2]);
 }
 
 }  // namespace fit

@@ -26,6 +26,7 @@ void LineInput::attach(int fd) {
   fd_ = fd;
   start_ = 0;
   end_ = 0;
+  cr_ = -1;
   failed_ = false;
   ended_ = false;
 }
@@ -33,6 +34,7 @@ void LineInput::attach(int fd) {
 bool LineInput::fill() {
   start_ = 0;
   end_ = 0;
+  cr_ = -1;
   if (ended_) return false;
   for (;;) {
     const int got = read_bytes(fd_, buffer_, sizeof buffer_);
@@ -95,6 +97,12 @@ LineStatus LineInput::read_line(Line& line) {
   return status;
 }
 
+void LineInput::find_cr() {
+  const char* begin = buffer_ + start_;
+  const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(end_ - start_));
+  cr_ = cr ? static_cast<int>(static_cast<const char*>(cr) - buffer_) : end_;
+}
+
 int LineInput::read_raw(char* out, int max) {
   int taken = 0;
   bool any = false;
@@ -152,20 +160,23 @@ bool Channel::open_output(const char* name, int length) {
 }
 
 bool Channel::write_record(const char* data, int length, bool line_end) {
-  if (!cut_) {
-    // The first record replaces whatever the file held. Only a regular file
-    // can be cut; a device or a pipe has nothing to cut.
-    cut_ = true;
-    if (!empty_if_regular(fd_)) return false;
+  if (!cut_ && !cut()) return false;
+  if (used_ + length + 2 > STREAM_BUFFER_BYTES) {
+    if (!flush()) return false;
+    // Too long for the buffer: written out as it stands.
+    if (length + 2 > STREAM_BUFFER_BYTES) {
+      if (!write_all(fd_, data, length)) return false;
+      length = 0;
+    }
   }
-  if (used_ + length + 2 > STREAM_BUFFER_BYTES && !flush()) return false;
-  std::memcpy(output_ + used_, data, static_cast<std::size_t>(length));
-  used_ += length;
-  if (line_end) {
-    output_[used_++] = '\r';
-    output_[used_++] = '\n';
-  }
-  return true;
+  if (length > 0) std::memcpy(output_ + used_, data, static_cast<std::size_t>(length));
+  return commit(length, line_end);
+}
+
+bool Channel::cut() {
+  // Only a regular file can be cut; a device or a pipe has nothing to cut.
+  cut_ = true;
+  return empty_if_regular(fd_);
 }
 
 bool Channel::flush() {

@@ -4,7 +4,9 @@
 // rest is skipped up to its LF. Every buffer is fixed and set up once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "formatted_io/platform.hpp"
 
@@ -32,6 +34,14 @@ struct Line {
 
 enum class LineStatus { Ok, End, Failed };
 
+// A line's data as handed to the field readers: in place in the read buffer,
+// or in a Line when it did not lie whole in the buffer. Valid until the next
+// read from the same input.
+struct LineView {
+  const char* data = nullptr;
+  int length = 0;
+};
+
 // Buffered reading of lines from a file descriptor.
 class LineInput {
  public:
@@ -41,6 +51,28 @@ class LineInput {
   // descriptor has reported its end, it is not read again: a terminal reports
   // end of input once, and asking it again would wait for more typing.
   LineStatus read_line(Line& line);
+  // The same line by the same rules, handed over in place when it lies whole
+  // in the buffer; otherwise copied into `spill` by read_line.
+  LineStatus read_view(Line& spill, LineView& view) {
+    if (start_ < end_) {
+      const char* begin = buffer_ + start_;
+      const void* lf = std::memchr(begin, '\n', static_cast<std::size_t>(end_ - start_));
+      if (lf != nullptr) {
+        const int line_end = static_cast<int>(static_cast<const char*>(lf) - buffer_);
+        if (cr_ < start_) find_cr();
+        const int data_end = cr_ < line_end ? cr_ : line_end;
+        const int data = data_end - start_;
+        view.data = begin;
+        view.length = data < LINE_KEEP ? data : LINE_KEEP;
+        start_ = line_end + 1;
+        return LineStatus::Ok;
+      }
+    }
+    const LineStatus status = read_line(spill);
+    view.data = spill.data;
+    view.length = spill.length;
+    return status;
+  }
   // The next line, whole; its first `max` bytes (LF included when it falls
   // among them) go to `out`. Returns their count, -1 at the end.
   int read_raw(char* out, int max);
@@ -50,9 +82,13 @@ class LineInput {
 
  private:
   bool fill();  // false at end or failure; `failed_` tells which
+  // Finds the first CR from start_ on: one search per stretch of buffer
+  // that holds none, instead of one per line.
+  void find_cr();
   int fd_ = -1;
   int start_ = 0;
   int end_ = 0;
+  int cr_ = -1;  // the first CR at or after start_, end_ when none; stale when below start_
   bool failed_ = false;
   bool ended_ = false;  // the descriptor has reported its end
   char buffer_[STREAM_BUFFER_BYTES];
@@ -71,15 +107,35 @@ class Channel {
   const char* name() const { return name_; }
 
   LineStatus read_line(Line& line) { return input_.read_line(line); }
-  // Appends the record and, unless it ended under "$", CR LF; false when the
-  // system refuses the write.
-  bool write_record(const char* data, int length, bool line_end = true);
+  LineStatus read_view(Line& spill, LineView& view) { return input_.read_view(spill, view); }
+
+  // Output records are built in place: record_space() gives room for
+  // FILE_RECORD_MAX characters and a line end (nullptr when writing out the
+  // buffer fails); commit() takes the record's `length` characters and,
+  // unless it ended under "$", appends CR LF. False when the system refuses.
+  char* record_space() {
+    if (used_ + FILE_RECORD_MAX + 2 > STREAM_BUFFER_BYTES && !flush()) return nullptr;
+    return output_ + used_;
+  }
+  // Appends `length` bytes built elsewhere, of any length, as one record.
+  bool write_record(const char* data, int length, bool line_end);
+  bool commit(int length, bool line_end) {
+    if (!cut_ && !cut()) return false;
+    used_ += length;
+    if (line_end) {
+      output_[used_++] = '\r';
+      output_[used_++] = '\n';
+    }
+    return true;
+  }
   bool rewind();
   // Writes out buffered records and releases the file; false on failure.
   bool close();
 
  private:
   bool flush();
+  // The first record replaces whatever the file held; false on failure.
+  bool cut();
   // False when the name cannot name a file.
   bool set_name(const char* name, int length);
 

@@ -1,7 +1,7 @@
 // Format strings: a parenthesised list of descriptors applied in order to the
-// items of one read or write. A format is parsed once, at compile time where
-// it is a constant, into a fixed array of descriptors; walking it per record
-// costs no parsing and no allocation.
+// items of one read or write. A format is parsed at compile time into a fixed
+// array of descriptors and, being a plain value, is a template argument of
+// the record functions: each statement's walk is decided by the compiler.
 //
 //   "(a,3f8.3/)" -> A, F8.3 x3, /
 //   "(/a$)"      -> /, A, $
@@ -18,8 +18,8 @@ enum class DescriptorKind { Text, Integer, Fixed, Exponent, Skip, Slash, Dollar 
 
 struct Descriptor {
   DescriptorKind kind = DescriptorKind::Text;
-  int repeat = 1;   // data descriptors only: "3f8.3" repeats F8.3 three times
-  int width = 0;    // A: 0 means "the item's own length"; nX: n
+  int repeat = 1;  // data descriptors only: "3f8.3" repeats F8.3 three times
+  int width = 0;   // A: 0 means "the item's own length"; nX: n
   int decimals = 0;
 };
 
@@ -32,6 +32,7 @@ constexpr bool is_data(DescriptorKind kind) {
 // the call makes the build fail.
 [[noreturn]] inline void format_syntax_error() { std::abort(); }
 
+// Its data members are public only so that it can be a template argument.
 class Format {
  public:
   static constexpr int MAX_DESCRIPTORS = 16;
@@ -39,7 +40,12 @@ class Format {
   constexpr explicit Format(std::string_view text) { parse(text); }
 
   constexpr int size() const { return count_; }
-  constexpr const Descriptor& operator[](int i) const { return items_[i]; }
+  constexpr const Descriptor& operator[](int i) const {
+    return items_[static_cast<std::size_t>(i)];
+  }
+
+  std::array<Descriptor, MAX_DESCRIPTORS> items_{};
+  int count_ = 0;
 
  private:
   static constexpr char lower(char c) {
@@ -57,7 +63,7 @@ class Format {
 
   constexpr void add(const Descriptor& d) {
     if (count_ == MAX_DESCRIPTORS) format_syntax_error();
-    items_[count_++] = d;
+    items_[static_cast<std::size_t>(count_++)] = d;
   }
 
   constexpr void parse(std::string_view s) {
@@ -125,9 +131,6 @@ class Format {
     }
     if (!closed || pos != s.size()) format_syntax_error();
   }
-
-  std::array<Descriptor, MAX_DESCRIPTORS> items_{};
-  int count_ = 0;
 };
 
 }  // namespace formatted_io

@@ -59,7 +59,17 @@ std::string put_exponent(float value, int width, int decimals);
 //   "  12.345" -> 12.345    "   12345" -> 12.345    "1 2.5" -> 12.5
 //   "1.5E2"    -> 150       "1.5-3"    -> 0.0015    "+" or "." -> 0
 //   "12.3a" -> NotANumber   "1.0E39" -> OutOfRange  code 26 -> EndOfFile
-FieldStatus get_fixed(const char* line, int line_length, int& pos, int width,
-                      int decimals, float& value);
+FieldStatus get_fixed(const char* line, int line_length, int& pos, int width, int decimals,
+                      float& value);
+
+// The same fields with their width and decimals fixed at compile time.
+template <int WIDTH, int DECIMALS>
+inline void put_fixed(float value, char* out) {
+  put_fixed(value, WIDTH, DECIMALS, out);
+}
+template <int WIDTH, int DECIMALS>
+inline FieldStatus get_fixed(const char* line, int line_length, int& pos, float& value) {
+  return get_fixed(line, line_length, pos, WIDTH, DECIMALS, value);
+}
 
 }  // namespace formatted_io

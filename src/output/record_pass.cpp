@@ -13,15 +13,12 @@
 namespace output {
 
 using formatted_io::Format;
-using formatted_io::write_formatted;
+using formatted_io::Unit;
+using formatted_io::write_record;
 using structure::LINE_LEN;
 using structure::MAX_ATOMS;
 
 namespace {
-
-constexpr int STRUCTURE = 3;
-constexpr int TARGET = 2;
-constexpr int RESULTS = 6;
 
 // Copies and moves records until the end of the file, the MAX_ATOMS-th line,
 // or (with a limit) the first coordinate record past `limit`. Returns the
@@ -31,21 +28,24 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
   static constexpr Format LINE_FORMAT("(a)");
   static constexpr Format COORDINATE_FORMAT("(a30,3f8.3,a12)");
   static constexpr Format MOVED_FORMAT("(a30,3f8.3,a12,4f6.3)");
-  char line[LINE_LEN];
+  formatted_io::LineText<LINE_LEN> text;
   int ordinal = 0;
   for (int lines = 0; lines < MAX_ATOMS; ++lines) {
-    if (formatted_io::read_formatted(io, STRUCTURE, LINE_FORMAT, {line}, true) ==
+    if (formatted_io::read_record<LINE_FORMAT>(io, Unit::Structure, true, text) ==
         formatted_io::ReadResult::EndOfFile) {
       break;
     }
+    const char* line = text.data;
     if (!structure::is_coordinate_record(line)) {
-      write_formatted(io, RESULTS, LINE_FORMAT, {std::string_view(line, LINE_LEN)});
+      write_record<LINE_FORMAT>(io, Unit::Results, std::string_view(line, LINE_LEN));
       continue;
     }
     if (structure::is_water_residue(line + 17)) continue;  // columns 18-20
     if (++ordinal > limit) return limit;
-    char leading[30];
-    char trailing[12];
+    std::string_view leading(line, 30);        // columns 1-30
+    std::string_view trailing(line + 54, 12);  // columns 55-66
+    char leading_read[30];
+    char trailing_read[12];
     float point[3];
     float dx = 0.0f, dy = 0.0f, dz = 0.0f, total = 0.0f;
     // A comma ends a numeric field early and shifts the trailing text, so
@@ -54,12 +54,12 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
     if (moved != nullptr && plain_columns) {
       // The fit moved atom k from these very fields with transform_point;
       // its stored result is the same bits as moving the fields again.
-      std::memcpy(leading, line, 30);         // columns 1-30
-      std::memcpy(trailing, line + 54, 12);   // columns 55-66
       for (int c = 0; c < 3; ++c) point[c] = moved->xyz[c][ordinal - 1];
     } else {
-      formatted_io::read_internal(io, line, LINE_LEN, COORDINATE_FORMAT,
-                                  {leading, point[0], point[1], point[2], trailing});
+      formatted_io::read_internal<COORDINATE_FORMAT>(io, line, LINE_LEN, leading_read, point[0],
+                                                     point[1], point[2], trailing_read);
+      leading = std::string_view(leading_read, 30);
+      trailing = std::string_view(trailing_read, 12);
       fit::transform_point(fit, point);
     }
     if (moved != nullptr) {
@@ -69,17 +69,16 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
       dz = row[2];
       total = fit::atom_total_deviation(fit, ordinal);
     }
-    write_formatted(io, RESULTS, MOVED_FORMAT,
-                    {std::string_view(leading, 30), point[0], point[1], point[2],
-                     std::string_view(trailing, 12), dx, dy, dz, total});
+    write_record<MOVED_FORMAT>(io, Unit::Results, leading, point[0], point[1], point[2], trailing,
+                               dx, dy, dz, total);
   }
   return ordinal;
 }
 
 void report_written(formatted_io::Io& io, const char* results_name, int written) {
   static constexpr Format WRITTEN("(a,a,a,i5/)");
-  write_formatted(io, formatted_io::CONSOLE, WRITTEN,
-                  {" Atoms written to results file ", cut_name(results_name), ":", written});
+  write_record<WRITTEN>(io, formatted_io::CONSOLE, " Atoms written to results file ",
+                        cut_name(results_name), ":", written);
 }
 
 }  // namespace
@@ -88,18 +87,17 @@ void run_results_pass(formatted_io::Io& io, const char* moving_name, const char*
                       const structure::AtomSet& moved, const fit::FitResult& fit) {
   static constexpr Format READ_COUNT("(a,a,a,i5)");
   const int n = moved.count;
-  formatted_io::rewind_channel(io, STRUCTURE);
+  formatted_io::rewind_channel(io, Unit::Structure);
   const int written = copy_and_move(io, fit, n, &moved);
-  write_formatted(io, formatted_io::CONSOLE, READ_COUNT,
-                  {" Atoms read from probe file ", cut_name(moving_name), ":", n});
+  write_record<READ_COUNT>(io, formatted_io::CONSOLE, " Atoms read from probe file ",
+                           cut_name(moving_name), ":", n);
   report_written(io, results_name, written);
-  formatted_io::close_channel(io, STRUCTURE);
-  formatted_io::close_channel(io, TARGET);
-  formatted_io::close_channel(io, RESULTS);
+  formatted_io::close_channel(io, Unit::Structure);
+  formatted_io::close_channel(io, Unit::Target);
+  formatted_io::close_channel(io, Unit::Results);
 }
 
-void run_further_pass(formatted_io::Io& io, const char* results_name,
-                      const fit::FitResult& fit) {
+void run_further_pass(formatted_io::Io& io, const char* results_name, const fit::FitResult& fit) {
   const int written = copy_and_move(io, fit, MAX_ATOMS, nullptr);
   report_written(io, results_name, written);
 }

@@ -7,21 +7,21 @@ namespace structure {
 
 using formatted_io::CONSOLE;
 using formatted_io::Format;
-using formatted_io::write_formatted;
+using formatted_io::write_record;
 
 bool check_counts(formatted_io::Io& io, AtomSet& target, AtomSet& moving) {
   static constexpr Format TEXT("(a)");
   static constexpr Format USE_ONLY("(a,i5,a/)");
   if (moving.count == target.count) {
-    write_formatted(io, CONSOLE, TEXT, {" Check for identical number of atoms was ok"});
+    write_record<TEXT>(io, CONSOLE, " Check for identical number of atoms was ok");
     return true;
   }
-  write_formatted(io, CONSOLE, TEXT, {" *Warning* : number of atoms different "});
+  write_record<TEXT>(io, CONSOLE, " *Warning* : number of atoms different ");
   if (moving.count < target.count) {
-    write_formatted(io, CONSOLE, USE_ONLY, {" Will use only", moving.count, " atoms of probe"});
+    write_record<USE_ONLY>(io, CONSOLE, " Will use only", moving.count, " atoms of probe");
     target.count = moving.count;
   } else {
-    write_formatted(io, CONSOLE, USE_ONLY, {" Will use only", target.count, " atoms of target"});
+    write_record<USE_ONLY>(io, CONSOLE, " Will use only", target.count, " atoms of target");
     moving.count = target.count;
   }
   return false;
@@ -39,12 +39,11 @@ bool check_names(formatted_io::Io& io, const std::array<std::array<char, N>, MAX
   bool passed = true;
   for (int i = 0; i < n; ++i) {
     if (target[i] == moving[i]) continue;
-    write_formatted(io, CONSOLE, MISMATCH,
-                    {" Mismatch at atom number", i + 1, label,
-                     std::string_view(moving[i].data(), N)});
+    write_record<MISMATCH>(io, CONSOLE, " Mismatch at atom number", i + 1, label,
+                           std::string_view(moving[i].data(), N));
     passed = false;
   }
-  if (passed) write_formatted(io, CONSOLE, TEXT, {ok_line});
+  if (passed) write_record<TEXT>(io, CONSOLE, ok_line);
   return passed;
 }
 
@@ -56,8 +55,7 @@ bool check_residues(formatted_io::Io& io, const AtomSet& target, const AtomSet& 
 }
 
 bool check_atom_types(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving) {
-  return check_names(io, target.atom_type, moving.atom_type, target.count,
-                     ", offending atom type ",
+  return check_names(io, target.atom_type, moving.atom_type, target.count, ", offending atom type ",
                      " Check for pairwise correspondence of atom types was ok");
 }
 

@@ -8,23 +8,24 @@ namespace structure {
 
 using formatted_io::Format;
 
-bool read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
+bool read_structure(formatted_io::Io& io, formatted_io::Unit unit, AtomSet& atoms) {
   static constexpr Format LINE_FORMAT("(a)");
   static constexpr Format COORDINATES_FORMAT("(30x,3f8.3)");
   atoms.count = 0;
-  char line[LINE_LEN];
+  formatted_io::LineText<LINE_LEN> text;
   for (int lines = 0; lines < MAX_ATOMS; ++lines) {
-    if (formatted_io::read_formatted(io, unit, LINE_FORMAT, {line}, true) ==
+    if (formatted_io::read_record<LINE_FORMAT>(io, unit, true, text) ==
         formatted_io::ReadResult::EndOfFile) {
       return false;
     }
+    const char* line = text.data;
     // The text columns of the padded 80-character line cannot fail; they are
     // taken as they stand.
     if (!is_coordinate_record(line)) continue;
     if (is_water_residue(line + 17)) continue;  // columns 18-20
     const int k = atoms.count++;
-    formatted_io::read_internal(io, line, LINE_LEN, COORDINATES_FORMAT,
-                                {atoms.xyz[0][k], atoms.xyz[1][k], atoms.xyz[2][k]});
+    formatted_io::read_internal<COORDINATES_FORMAT>(io, line, LINE_LEN, atoms.xyz[0][k],
+                                                    atoms.xyz[1][k], atoms.xyz[2][k]);
     std::memcpy(atoms.residue[k].data(), line + 17, 3);
     // Columns 15-16; column 17 (alternate location) is not kept.
     std::memcpy(atoms.atom_type[k].data(), line + 14, 2);
@@ -34,10 +35,10 @@ bool read_structure(formatted_io::Io& io, int unit, AtomSet& atoms) {
   return has_more_lines(io, unit);
 }
 
-bool has_more_lines(formatted_io::Io& io, int unit) {
+bool has_more_lines(formatted_io::Io& io, formatted_io::Unit unit) {
   static constexpr Format LINE_FORMAT("(a)");
   char line[1];
-  return formatted_io::read_formatted(io, unit, LINE_FORMAT, {line}, true) ==
+  return formatted_io::read_record<LINE_FORMAT>(io, unit, true, line) ==
          formatted_io::ReadResult::Ok;
 }
 

@@ -15,11 +15,11 @@ namespace structure {
 // part of the structure.
 //   "ATOM      1  N   MET A   1      27.340  24.430   2.614 ..."
 //     -> xyz (27.34, 24.43, 2.614), residue "MET", atom_type "  "
-bool read_structure(formatted_io::Io& io, int unit, AtomSet& atoms);
+bool read_structure(formatted_io::Io& io, formatted_io::Unit unit, AtomSet& atoms);
 
 // Whether the file open on `unit` holds another line past its current
 // position; that line is taken. Tells whether a read that stopped at the
 // MAX_ATOMS-th line left part of the file unread.
-bool has_more_lines(formatted_io::Io& io, int unit);
+bool has_more_lines(formatted_io::Io& io, formatted_io::Unit unit);
 
 }  // namespace structure

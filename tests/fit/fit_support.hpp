@@ -29,12 +29,13 @@ inline std::unique_ptr<structure::AtomSet> load_structure(const char* file) {
   auto io = std::make_unique<formatted_io::Io>();
   const std::string path = std::string(TORVEX_TEST_DATA) + "/" + file;
   if (path.size() > static_cast<std::size_t>(formatted_io::FILE_NAME_MAX) ||
-      !formatted_io::open_existing(*io, 2, path.c_str(), static_cast<int>(path.size()))) {
+      !formatted_io::open_existing(*io, formatted_io::Unit::Target, path.c_str(),
+                                   static_cast<int>(path.size()))) {
     ADD_FAILURE() << "cannot open " << path;
     return atoms;
   }
-  structure::read_structure(*io, 2, *atoms);
-  formatted_io::close_channel(*io, 2);
+  structure::read_structure(*io, formatted_io::Unit::Target, *atoms);
+  formatted_io::close_channel(*io, formatted_io::Unit::Target);
   return atoms;
 }
 

@@ -1,5 +1,5 @@
-// Formatted records through real files: what write_formatted leaves on disk,
-// byte for byte, and what read_formatted and read_internal take from files
+// Formatted records through real files: what write_record leaves on disk,
+// byte for byte, and what read_record and read_internal take from files
 // written here with every kind of line end. Each test works in its own
 // scratch directory. The console is left alone: its bytes are checked by the
 // end-to-end runs, as are the stops, which end the process.
@@ -19,9 +19,9 @@
 namespace formatted_io {
 namespace {
 
-constexpr int RESULTS = 6;
-constexpr int TARGET = 2;
-constexpr int MOVING = 3;
+constexpr Unit RESULTS = Unit::Results;
+constexpr Unit TARGET = Unit::Target;
+constexpr Unit MOVING = Unit::Structure;
 
 // The run's streams: large, so one static object serves every test.
 Io& shared_io() {
@@ -38,7 +38,7 @@ class FileTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (int unit : {TARGET, MOVING, RESULTS}) close_channel(io, unit);
+    for (Unit unit : {TARGET, MOVING, RESULTS}) close_channel(io, unit);
     std::filesystem::remove_all(scratch);
   }
 
@@ -54,23 +54,23 @@ class FileTest : public ::testing::Test {
     out << bytes;
   }
 
-  bool open_out(int unit, const std::string& name) {
+  bool open_out(Unit unit, const std::string& name) {
     return open_output(io, unit, name.data(), static_cast<int>(name.size()));
   }
 
-  bool open_in(int unit, const std::string& name) {
+  bool open_in(Unit unit, const std::string& name) {
     return open_existing(io, unit, name.data(), static_cast<int>(name.size()));
   }
 
   // Writes one statement to a fresh file and returns the file's bytes.
-  template <typename... Items>
-  std::string written(const Format& format, Items... items) {
+  template <Format F, typename... Items>
+  std::string written(const Items&... items) {
     const std::string file = path("out.pdb");
     if (!open_out(RESULTS, file)) {
       ADD_FAILURE() << "cannot open " << file;
       return {};
     }
-    write_formatted(io, RESULTS, format, {items...});
+    write_record<F>(io, RESULTS, items...);
     close_channel(io, RESULTS);
     return contents(file);
   }
@@ -85,7 +85,7 @@ class FileTest : public ::testing::Test {
       return lines;
     }
     char line[80];
-    while (read_formatted(io, TARGET, Format("(a)"), {line}, true) == ReadResult::Ok) {
+    while (read_record<Format("(a)")>(io, TARGET, true, line) == ReadResult::Ok) {
       lines.emplace_back(line, sizeof line);
       if (lines.size() > 100) break;
     }
@@ -110,39 +110,39 @@ class Channels : public FileTest {};
 // Writing
 
 TEST_F(WriteFormatted, DataDescriptorAfterLastItemWritesNothing) {
-  const std::string bytes = written(Format("(4e12.5,i5)"), 1.0f, -1.0f, 0.0f, 0.001234f);
+  const std::string bytes = written<Format("(4e12.5,i5)")>(1.0f, -1.0f, 0.0f, 0.001234f);
   EXPECT_EQ(bytes, "  .10000E+01 -.10000E+01  .00000E+00  .12340E-02\r\n");
   EXPECT_EQ(bytes.size(), 48u + 2u);
 }
 
 TEST_F(WriteFormatted, SlashEndsTheRecord) {
-  EXPECT_EQ(written(Format("(a,i5/)"), " Atoms :", 42), " Atoms :   42\r\n\r\n");
-  EXPECT_EQ(written(Format("(/a)"), " Text"), "\r\n Text\r\n");
-  EXPECT_EQ(written(Format("(/a/)"), " Text"), "\r\n Text\r\n\r\n");
-  EXPECT_EQ(written(Format("(a/)"), " Text"), " Text\r\n\r\n");
-  EXPECT_EQ(written(Format("(/a,a,a/)"), " a", "b", "c "), "\r\n abc \r\n\r\n");
-  EXPECT_EQ(written(Format("(a)"), ""), "\r\n");  // an empty record is still a line
+  EXPECT_EQ(written<Format("(a,i5/)")>(" Atoms :", 42), " Atoms :   42\r\n\r\n");
+  EXPECT_EQ(written<Format("(/a)")>(" Text"), "\r\n Text\r\n");
+  EXPECT_EQ(written<Format("(/a/)")>(" Text"), "\r\n Text\r\n\r\n");
+  EXPECT_EQ(written<Format("(a/)")>(" Text"), " Text\r\n\r\n");
+  EXPECT_EQ(written<Format("(/a,a,a/)")>(" a", "b", "c "), "\r\n abc \r\n\r\n");
+  EXPECT_EQ(written<Format("(a)")>(""), "\r\n");  // an empty record is still a line
 }
 
 TEST_F(WriteFormatted, RecordWrittenAsItStands) {
   // Plain mode: the first character is data, trailing blanks stay.
-  EXPECT_EQ(written(Format("(a)"), "1ABC"), "1ABC\r\n");
-  EXPECT_EQ(written(Format("(a)"), "0ABC"), "0ABC\r\n");
-  EXPECT_EQ(written(Format("(a)"), "+ABC"), "+ABC\r\n");
-  EXPECT_EQ(written(Format("(a)"), "END   "), "END   \r\n");
-  EXPECT_EQ(written(Format("(a6,a3)"), "ATOM", "HETATM"), "  ATOMHET\r\n");
+  EXPECT_EQ(written<Format("(a)")>("1ABC"), "1ABC\r\n");
+  EXPECT_EQ(written<Format("(a)")>("0ABC"), "0ABC\r\n");
+  EXPECT_EQ(written<Format("(a)")>("+ABC"), "+ABC\r\n");
+  EXPECT_EQ(written<Format("(a)")>("END   "), "END   \r\n");
+  EXPECT_EQ(written<Format("(a6,a3)")>("ATOM", "HETATM"), "  ATOMHET\r\n");
 }
 
 TEST_F(WriteFormatted, OverflowKeepsTheColumns) {
-  EXPECT_EQ(written(Format("(a,3f8.3,a)"), "|", 12.345f, -12345.0f, 0.5f, "|"),
+  EXPECT_EQ(written<Format("(a,3f8.3,a)")>("|", 12.345f, -12345.0f, 0.5f, "|"),
             "|  12.345********    .500|\r\n");
-  EXPECT_EQ(written(Format("(i2,a)"), 100, "|"), "**|\r\n");
+  EXPECT_EQ(written<Format("(i2,a)")>(100, "|"), "**|\r\n");
 }
 
 TEST_F(WriteFormatted, NinetyCharacterRecordMakesA92ByteLine) {
   const std::string text = "ATOM      1  N   MET A   1    ";  // columns 1-30
-  const std::string bytes = written(Format("(a,3f8.3,2f6.2,4f6.3)"), std::string_view(text),
-                                    11.104f, -6.134f, 0.0f, 1.0f, 0.25f, 0.5f, 0.125f, 1.5f, 12.0f);
+  const std::string bytes = written<Format("(a,3f8.3,2f6.2,4f6.3)")>(
+      std::string_view(text), 11.104f, -6.134f, 0.0f, 1.0f, 0.25f, 0.5f, 0.125f, 1.5f, 12.0f);
   EXPECT_EQ(bytes, text + "  11.104  -6.134    .000  1.00   .25  .500  .125 1.50012.000\r\n");
   EXPECT_EQ(bytes.size(), 92u);
 }
@@ -150,9 +150,9 @@ TEST_F(WriteFormatted, NinetyCharacterRecordMakesA92ByteLine) {
 TEST_F(WriteFormatted, RecordsFollowEachOther) {
   const std::string file = path("out.pdb");
   ASSERT_TRUE(open_out(RESULTS, file));
-  write_formatted(io, RESULTS, Format("(a)"), {"TITLE"});
-  write_formatted(io, RESULTS, Format("(a,i5)"), {"REMARK", 7});
-  write_formatted(io, RESULTS, Format("(a)"), {"END"});
+  write_record<Format("(a)")>(io, RESULTS, "TITLE");
+  write_record<Format("(a,i5)")>(io, RESULTS, "REMARK", 7);
+  write_record<Format("(a)")>(io, RESULTS, "END");
   close_channel(io, RESULTS);
   EXPECT_EQ(contents(file), "TITLE\r\nREMARK    7\r\nEND\r\n");
 }
@@ -162,8 +162,8 @@ TEST_F(WriteFormatted, DollarRecordGetsNoLineEnd) {
   // record continues its line. (No format of the program does this to a file.)
   const std::string file = path("out.pdb");
   ASSERT_TRUE(open_out(RESULTS, file));
-  write_formatted(io, RESULTS, Format("(a$)"), {"PROMPT "});
-  write_formatted(io, RESULTS, Format("(a)"), {"ANSWER"});
+  write_record<Format("(a$)")>(io, RESULTS, "PROMPT ");
+  write_record<Format("(a)")>(io, RESULTS, "ANSWER");
   close_channel(io, RESULTS);
   EXPECT_EQ(contents(file), "PROMPT ANSWER\r\n");
 }
@@ -185,10 +185,10 @@ TEST_F(Channels, ExistingFileKeptUntilFirstRecord) {
   // The first record cuts it where writing begins; no old tail survives.
   ASSERT_TRUE(open_out(RESULTS, file));
   EXPECT_EQ(contents(file), old);
-  write_formatted(io, RESULTS, Format("(a)"), {" new"});
+  write_record<Format("(a)")>(io, RESULTS, " new");
   const std::string after_first = contents(file);
   EXPECT_TRUE(std::string(" new\r\n").starts_with(after_first)) << after_first;
-  write_formatted(io, RESULTS, Format("(a)"), {" more"});
+  write_record<Format("(a)")>(io, RESULTS, " more");
   close_channel(io, RESULTS);
   EXPECT_EQ(contents(file), " new\r\n more\r\n");
 }
@@ -204,7 +204,7 @@ TEST_F(Channels, CreatesMissingFile) {
 TEST_F(Channels, NameTrimmedOfBlanks) {
   const std::string file = path("named.pdb");
   ASSERT_TRUE(open_out(RESULTS, "  " + file + "     "));
-  write_formatted(io, RESULTS, Format("(a)"), {"X"});
+  write_record<Format("(a)")>(io, RESULTS, "X");
   close_channel(io, RESULTS);
   EXPECT_EQ(contents(file), "X\r\n");
   EXPECT_TRUE(open_in(MOVING, "   " + file + "  "));
@@ -262,9 +262,9 @@ TEST_F(ReadFormatted, EndOfFileRepeats) {
   write_file(file, "ONLY\r\n");
   ASSERT_TRUE(open_in(TARGET, file));
   char line[80];
-  EXPECT_EQ(read_formatted(io, TARGET, Format("(a)"), {line}, true), ReadResult::Ok);
-  EXPECT_EQ(read_formatted(io, TARGET, Format("(a)"), {line}, true), ReadResult::EndOfFile);
-  EXPECT_EQ(read_formatted(io, TARGET, Format("(a)"), {line}, true), ReadResult::EndOfFile);
+  EXPECT_EQ(read_record<Format("(a)")>(io, TARGET, true, line), ReadResult::Ok);
+  EXPECT_EQ(read_record<Format("(a)")>(io, TARGET, true, line), ReadResult::EndOfFile);
+  EXPECT_EQ(read_record<Format("(a)")>(io, TARGET, true, line), ReadResult::EndOfFile);
 }
 
 long peak_memory_kb() {
@@ -289,11 +289,11 @@ TEST_F(ReadFormatted, MegabyteLineInBoundedMemory) {
   ASSERT_TRUE(open_in(MOVING, file));
   char line[80];
   const long before = peak_memory_kb();
-  ASSERT_EQ(read_formatted(io, MOVING, Format("(a)"), {line}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(a)")>(io, MOVING, true, line), ReadResult::Ok);
   EXPECT_EQ(std::string(line, 80), std::string(pattern, 80));
-  ASSERT_EQ(read_formatted(io, MOVING, Format("(a)"), {line}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(a)")>(io, MOVING, true, line), ReadResult::Ok);
   EXPECT_EQ(std::string(line, 80), padded("NEXT"));
-  EXPECT_EQ(read_formatted(io, MOVING, Format("(a)"), {line}, true), ReadResult::EndOfFile);
+  EXPECT_EQ(read_record<Format("(a)")>(io, MOVING, true, line), ReadResult::EndOfFile);
   // Holding the line would have raised the peak by a megabyte.
   EXPECT_LT(peak_memory_kb() - before, 512);
 }
@@ -303,18 +303,18 @@ TEST_F(ReadFormatted, RewindStartsAgain) {
   write_file(file, "FIRST\r\nSECOND\r\nTHIRD\r\n");
   ASSERT_TRUE(open_in(MOVING, file));
   char line[80];
-  ASSERT_EQ(read_formatted(io, MOVING, Format("(a)"), {line}, true), ReadResult::Ok);
-  ASSERT_EQ(read_formatted(io, MOVING, Format("(a)"), {line}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(a)")>(io, MOVING, true, line), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(a)")>(io, MOVING, true, line), ReadResult::Ok);
   EXPECT_EQ(std::string(line, 80), padded("SECOND"));
   rewind_channel(io, MOVING);
-  ASSERT_EQ(read_formatted(io, MOVING, Format("(a)"), {line}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(a)")>(io, MOVING, true, line), ReadResult::Ok);
   EXPECT_EQ(std::string(line, 80), padded("FIRST"));
 
   // After the end as well.
-  while (read_formatted(io, MOVING, Format("(a)"), {line}, true) == ReadResult::Ok) {
+  while (read_record<Format("(a)")>(io, MOVING, true, line) == ReadResult::Ok) {
   }
   rewind_channel(io, MOVING);
-  ASSERT_EQ(read_formatted(io, MOVING, Format("(a)"), {line}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(a)")>(io, MOVING, true, line), ReadResult::Ok);
   EXPECT_EQ(std::string(line, 80), padded("FIRST"));
 }
 
@@ -325,25 +325,25 @@ TEST_F(ReadFormatted, FieldsOfOneLine) {
   write_file(file, "  1.5  -2.25 3\r\n       7.0 rest\nlast\n");
   ASSERT_TRUE(open_in(TARGET, file));
   float a = 0, b = 0;
-  ASSERT_EQ(read_formatted(io, TARGET, Format("(2f6.2)"), {a, b}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(2f6.2)")>(io, TARGET, true, a, b), ReadResult::Ok);
   EXPECT_EQ(a, 1.5f);
   EXPECT_EQ(b, -2.25f);
   char name[4];
-  ASSERT_EQ(read_formatted(io, TARGET, Format("(f10.1,1x,a)"), {a, name}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(f10.1,1x,a)")>(io, TARGET, true, a, name), ReadResult::Ok);
   EXPECT_EQ(a, 7.0f);
   EXPECT_EQ(std::string(name, 4), "rest");
-  ASSERT_EQ(read_formatted(io, TARGET, Format("(a)"), {name}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(a)")>(io, TARGET, true, name), ReadResult::Ok);
   EXPECT_EQ(std::string(name, 4), "last");
 }
 
 TEST_F(ReadFormatted, ReadsWhatWasWritten) {
   const std::string file = path("round.pdb");
   ASSERT_TRUE(open_out(RESULTS, file));
-  write_formatted(io, RESULTS, Format("(a,3f8.3)"), {"XYZ", 11.104f, -6.134f, 0.5f});
+  write_record<Format("(a,3f8.3)")>(io, RESULTS, "XYZ", 11.104f, -6.134f, 0.5f);
   close_channel(io, RESULTS);
   ASSERT_TRUE(open_in(MOVING, file));
   float x = 0, y = 0, z = 0;
-  ASSERT_EQ(read_formatted(io, MOVING, Format("(3x,3f8.3)"), {x, y, z}, true), ReadResult::Ok);
+  ASSERT_EQ(read_record<Format("(3x,3f8.3)")>(io, MOVING, true, x, y, z), ReadResult::Ok);
   EXPECT_EQ(x, 11.104f);
   EXPECT_EQ(y, -6.134f);
   EXPECT_EQ(z, 0.5f);
@@ -357,11 +357,11 @@ TEST_F(ReadInternal, ColumnsOfACoordinateRecord) {
   record.resize(80, ' ');
   char columns[3];
   char residue[3];
-  read_internal(io, record.data(), 80, Format("(14x,a3,a3)"), {columns, residue});
+  read_internal<Format("(14x,a3,a3)")>(io, record.data(), 80, columns, residue);
   EXPECT_EQ(std::string(columns, 3), "G1 ");  // columns 15-17
   EXPECT_EQ(std::string(residue, 3), "THR");  // columns 18-20
   float x = 0, y = 0, z = 0;
-  read_internal(io, record.data(), 80, Format("(30x,3f8.3)"), {x, y, z});
+  read_internal<Format("(30x,3f8.3)")>(io, record.data(), 80, x, y, z);
   EXPECT_EQ(x, 11.104f);
   EXPECT_EQ(y, 6.134f);
   EXPECT_EQ(z, -6.504f);
@@ -370,17 +370,17 @@ TEST_F(ReadInternal, ColumnsOfACoordinateRecord) {
 TEST_F(ReadInternal, PastTheEndReadsBlanks) {
   const char* record = "ATOM      1  N   MET A   1      11.104   6.134";
   float x = -1, y = -1, z = -1;
-  read_internal(io, record, 46, Format("(30x,3f8.3)"), {x, y, z});
+  read_internal<Format("(30x,3f8.3)")>(io, record, 46, x, y, z);
   EXPECT_EQ(x, 11.104f);
   EXPECT_EQ(y, 6.134f);
   EXPECT_EQ(z, 0.0f);
   x = y = z = -1;
-  read_internal(io, record, 20, Format("(30x,3f8.3)"), {x, y, z});
+  read_internal<Format("(30x,3f8.3)")>(io, record, 20, x, y, z);
   EXPECT_EQ(x, 0.0f);
   EXPECT_EQ(y, 0.0f);
   EXPECT_EQ(z, 0.0f);
   char text[5];
-  read_internal(io, record, 2, Format("(a)"), {text});
+  read_internal<Format("(a)")>(io, record, 2, text);
   EXPECT_EQ(std::string(text, 5), "AT   ");
 }
 

@@ -19,9 +19,9 @@
 
 namespace {
 
-constexpr int TARGET = 2;
-constexpr int MOVING = 3;
-constexpr int RESULTS = 6;
+constexpr formatted_io::Unit TARGET = formatted_io::Unit::Target;
+constexpr formatted_io::Unit MOVING = formatted_io::Unit::Structure;
+constexpr formatted_io::Unit RESULTS = formatted_io::Unit::Results;
 
 // The run keeps every file name as a blank-padded field.
 struct NameField {
