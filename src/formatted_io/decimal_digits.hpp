@@ -1,0 +1,91 @@
+// Decimal digits of a single-precision value, before any layout. Two routes
+// give the same digits: the exact expansion of the stored binary value,
+// which always works, and a direct integer route for a fixed number of
+// decimals, which declines the few values it cannot decide.
+//
+// Both roundings act on the stored binary value, never on a shorter decimal
+// form of it: the expansion keeps 17 significant digits (half up on the
+// 18th), and a field then rounds those half up to what it shows. That is why
+// 2.0005f (stored just below) gives 2.000 to three decimals while 0.125f
+// gives .13 to two.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+namespace formatted_io {
+
+// The most significant digits ever shown of a single-precision value.
+constexpr int SINGLE_DIGITS = 7;
+// Digits kept of the exact expansion before a field rounds it.
+constexpr int EXPANSION_DIGITS = 17;
+
+// The magnitude is 0.d1d2d3... times 10 to the power `exponent`; zero is the
+// single digit 0 with exponent 0. `digits` holds numbers 0 to 9, not chars.
+struct DigitString {
+  char digits[EXPANSION_DIGITS + 1];
+  int count;
+  int exponent;
+  bool negative;
+};
+
+// Exact 17-digit expansion of a finite value, trailing zeros dropped.
+//   digit_string(12.5f)  -> digits 1 2 5, exponent 2
+//   digit_string(0.125f) -> digits 1 2 5, exponent 0
+DigitString digit_string(float value);
+
+// Rounds half up to `wanted` digits, carrying through nines; a carry out of
+// the first digit leaves 1 one place up. Zero digits wanted leaves that 1
+// when the first digit is 5 or more, else no digits.
+//   (9 9 9 6, e 1) to 3 -> (1, e 2)      (1 2 5, e 0) to 2 -> (1 3, e 0)
+void round_digits(DigitString& ds, int wanted);
+
+// 10^0 .. 10^19, every power of ten a 64-bit integer holds.
+extern const std::uint64_t POWERS_OF_TEN[20];
+
+// A GNU extension, on every compiler and machine the build supports.
+__extension__ typedef unsigned __int128 Uint128;
+
+// The direct route for Fw.d: the magnitude rounded to `kept` decimals as an
+// integer, kept = min(decimals, 7 - integer digits); places from `kept` to
+// `decimals` show 0. Rounding m / 2^s times 10^kept half up gives the
+// expansion's digits rounded again, except when it lies just below a half:
+// the expansion can round that up to the half. Declines (returns false)
+// those values, zero, subnormals, magnitudes of 2^23 or more or below 2^-40,
+// more than 7 decimals and 8 or more integer digits.
+//   12.3456f, 3 decimals -> units 12346, kept 3
+//   0.5f, 3 decimals     -> units 500, kept 3
+//   0.0004f, 3 decimals  -> units 0, kept 3
+inline bool fixed_units(float value, int decimals, std::uint64_t& units, int& kept) {
+  if (decimals > SINGLE_DIGITS) return false;  // below 1, all d kept only while d <= 7
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const std::uint32_t biased = (bits >> 23) & 0xFFu;
+  const std::uint64_t m = (bits & 0x7FFFFFu) | 0x800000u;
+  const int s = 150 - static_cast<int>(biased);  // magnitude = m / 2^s
+  if (biased == 0 || s <= 0 || s > 63) return false;
+  const std::uint64_t integer = s < 24 ? m >> s : 0;
+  int e = 0;  // integer digits; 0 stands for every magnitude below 1
+  while (e < 8 && integer >= POWERS_OF_TEN[e]) ++e;
+  const int k = decimals < SINGLE_DIGITS - e ? decimals : SINGLE_DIGITS - e;
+  if (k < 0) return false;
+  const std::uint64_t scaled = m * POWERS_OF_TEN[k];  // < 2^24 * 10^7
+  std::uint64_t rounded = scaled >> s;
+  const std::uint64_t remainder = scaled & ((std::uint64_t{1} << s) - 1);
+  const std::uint64_t half = std::uint64_t{1} << (s - 1);
+  if (remainder >= half) {
+    ++rounded;
+  } else {
+    // Within half a unit of the 17th digit below the half: undecided here.
+    // With e taken as 0 for magnitudes below 1 the test only widens.
+    const Uint128 gap = static_cast<Uint128>(half - remainder) * 2u;
+    if (gap * POWERS_OF_TEN[EXPANSION_DIGITS - e - k] <= (static_cast<Uint128>(1) << s)) {
+      return false;
+    }
+  }
+  units = rounded;
+  kept = k;
+  return true;
+}
+
+}  // namespace formatted_io

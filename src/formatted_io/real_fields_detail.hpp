@@ -1,0 +1,120 @@
+// The two routes of each real field, both callable so that tests and fuzz
+// targets can hold the direct route to the general one on every input.
+// The direct routes are inline: with a constant width and decimals (the
+// record functions pass them so) they compile to straight-line code.
+//
+//   put_fixed_fast   the field from the rounded integer of fixed_units, or
+//                    false (then put_fixed_general writes it)
+//   get_fixed_fast   the plain form of a field, or false with `pos` untouched
+//                    (then get_fixed_general reads it)
+#pragma once
+
+#include <cstdint>
+
+#include "formatted_io/decimal_digits.hpp"
+#include "formatted_io/fields.hpp"
+
+namespace formatted_io::detail {
+
+void put_fixed_general(float value, int width, int decimals, char* out);
+FieldStatus get_fixed_general(const char* line, int line_length, int& pos, int width, int decimals,
+                              float& value);
+
+// Powers of ten that a double holds exactly: 10^0 .. 10^22.
+extern const double EXACT_POWERS[23];
+
+// The digit pairs 00 to 99, for two digits per division.
+inline constexpr char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The field is filled from its right end: zeros past the seventh digit,
+// decimals, point, integer digits, sign, then blanks; running out of room
+// means asterisks.
+//   12.3456f, 8, 3 -> units 12346, kept 3 -> "  12.346"
+inline bool put_fixed_fast(float value, int width, int decimals, char* out) {
+  std::uint64_t rounded = 0;
+  int kept = 0;
+  if (!fixed_units(value, decimals, rounded, kept)) return false;
+  char* p = out + width;
+  bool fits = true;
+  auto push = [&](char c) {
+    if (p == out) {
+      fits = false;
+    } else {
+      *--p = c;
+    }
+  };
+  auto push_pair = [&] {
+    const std::uint64_t pair = rounded % 100;
+    rounded /= 100;
+    push(DIGIT_PAIRS[2 * pair + 1]);
+    push(DIGIT_PAIRS[2 * pair]);
+  };
+  auto push_digit = [&] {
+    push(static_cast<char>('0' + rounded % 10));
+    rounded /= 10;
+  };
+  if (rounded == 0) {
+    // Rounds to zero: no sign; "0." only when there are no decimals.
+    for (int i = 0; i < decimals; ++i) push('0');
+    push('.');
+    if (decimals == 0) push('0');
+  } else {
+    for (int i = kept; i < decimals; ++i) push('0');
+    int i = 0;
+    for (; i + 2 <= kept; i += 2) push_pair();
+    if (i < kept) push_digit();
+    push('.');
+    while (rounded >= 10) push_pair();
+    if (rounded != 0) push_digit();
+    if (value < 0.0f) push('-');
+  }
+  if (!fits) {
+    for (int j = 0; j < width; ++j) out[j] = '*';
+    return true;
+  }
+  while (p != out) *--p = ' ';
+  return true;
+}
+
+// The plain form of a field: blanks, an optional sign, digits with at most
+// one point, blanks, and at most 15 digits; anything else returns false.
+//   "  27.340" -> 27340 / 10^3
+inline bool get_fixed_fast(const char* line, int line_length, int& pos, int width, int decimals,
+                           float& value) {
+  const int end = pos + width < line_length ? pos + width : line_length;
+  int i = pos;
+  while (i < end && line[i] == ' ') ++i;
+  bool negative = false;
+  if (i < end && (line[i] == '-' || line[i] == '+')) negative = line[i++] == '-';
+  std::int64_t mantissa = 0;
+  int digits = 0;
+  int fraction = -1;  // digits after the point; -1 without a point
+  for (; i < end; ++i) {
+    const char c = line[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + (c - '0');
+      if (fraction >= 0) ++fraction;
+    } else if (c == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      break;
+    }
+  }
+  for (; i < end; ++i) {
+    if (line[i] != ' ') return false;
+  }
+  if (digits == 0) return false;
+  const int implied = fraction < 0 ? decimals : fraction;
+  if (implied > 22) return false;
+  // Both operands exact: one correctly rounded division.
+  const float magnitude = static_cast<float>(static_cast<double>(mantissa) / EXACT_POWERS[implied]);
+  value = negative ? -magnitude : magnitude;
+  pos = end;
+  return true;
+}
+
+}  // namespace formatted_io::detail
