@@ -9,7 +9,7 @@ namespace formatted_io {
 void put_text(std::string_view item, int width, char* out) {
   const int length = static_cast<int>(item.size());
   if (width >= length) {
-    std::memset(out, ' ', static_cast<std::size_t>(width - length));
+    if (width > length) std::memset(out, ' ', static_cast<std::size_t>(width - length));
     // An empty item (an empty cut name) may have no storage at all.
     if (length > 0) std::memcpy(out + (width - length), item.data(), item.size());
   } else {

@@ -20,6 +20,11 @@ inline void put_fixed(float value, char* out) {
 
 template <int WIDTH, int DECIMALS>
 inline FieldStatus get_fixed(const char* line, int line_length, int& pos, float& value) {
+  if constexpr (DECIMALS >= 1 && WIDTH - DECIMALS >= 2 && WIDTH <= 15) {
+    if (detail::get_fixed_columns<WIDTH, DECIMALS>(line, line_length, pos, value)) {
+      return FieldStatus::Ok;
+    }
+  }
   if (detail::get_fixed_fast(line, line_length, pos, WIDTH, DECIMALS, value)) {
     return FieldStatus::Ok;
   }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "formatted_io/decimal_digits.hpp"
 #include "formatted_io/fields.hpp"
@@ -29,53 +30,53 @@ inline constexpr char DIGIT_PAIRS[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// The field is filled from its right end: zeros past the seventh digit,
-// decimals, point, integer digits, sign, then blanks; running out of room
-// means asterisks.
+// The text is built from its right end in a blank buffer: zeros past the
+// seventh digit, decimals, point, integer digits, sign; then placed
+// right-justified, or asterisks when it does not fit. The text never
+// exceeds sign, 7 digits, point and 7 decimals: below 2^23 no carry makes
+// an eighth integer digit.
 //   12.3456f, 8, 3 -> units 12346, kept 3 -> "  12.346"
 inline bool put_fixed_fast(float value, int width, int decimals, char* out) {
   std::uint64_t rounded = 0;
   int kept = 0;
   if (!fixed_units(value, decimals, rounded, kept)) return false;
-  char* p = out + width;
-  bool fits = true;
-  auto push = [&](char c) {
-    if (p == out) {
-      fits = false;
-    } else {
-      *--p = c;
-    }
-  };
+  constexpr int TEXT = 16;
+  char text[TEXT];
+  std::memset(text, ' ', TEXT);
+  char* p = text + TEXT;
   auto push_pair = [&] {
     const std::uint64_t pair = rounded % 100;
     rounded /= 100;
-    push(DIGIT_PAIRS[2 * pair + 1]);
-    push(DIGIT_PAIRS[2 * pair]);
-  };
-  auto push_digit = [&] {
-    push(static_cast<char>('0' + rounded % 10));
-    rounded /= 10;
+    *--p = DIGIT_PAIRS[2 * pair + 1];
+    *--p = DIGIT_PAIRS[2 * pair];
   };
   if (rounded == 0) {
     // Rounds to zero: no sign; "0." only when there are no decimals.
-    for (int i = 0; i < decimals; ++i) push('0');
-    push('.');
-    if (decimals == 0) push('0');
+    for (int i = 0; i < decimals; ++i) *--p = '0';
+    *--p = '.';
+    if (decimals == 0) *--p = '0';
   } else {
-    for (int i = kept; i < decimals; ++i) push('0');
+    for (int i = kept; i < decimals; ++i) *--p = '0';
     int i = 0;
     for (; i + 2 <= kept; i += 2) push_pair();
-    if (i < kept) push_digit();
-    push('.');
+    if (i < kept) {
+      *--p = static_cast<char>('0' + rounded % 10);
+      rounded /= 10;
+    }
+    *--p = '.';
     while (rounded >= 10) push_pair();
-    if (rounded != 0) push_digit();
-    if (value < 0.0f) push('-');
+    if (rounded != 0) *--p = static_cast<char>('0' + rounded);
+    if (value < 0.0f) *--p = '-';
   }
-  if (!fits) {
-    for (int j = 0; j < width; ++j) out[j] = '*';
-    return true;
+  const int length = static_cast<int>(text + TEXT - p);
+  if (length > width) {
+    std::memset(out, '*', static_cast<std::size_t>(width));
+  } else if (width <= TEXT) {
+    std::memcpy(out, text + TEXT - width, static_cast<std::size_t>(width));
+  } else {
+    std::memset(out, ' ', static_cast<std::size_t>(width - TEXT));
+    std::memcpy(out + width - TEXT, text, TEXT);
   }
-  while (p != out) *--p = ' ';
   return true;
 }
 
@@ -114,6 +115,46 @@ inline bool get_fixed_fast(const char* line, int line_length, int& pos, int widt
   const float magnitude = static_cast<float>(static_cast<double>(mantissa) / EXACT_POWERS[implied]);
   value = negative ? -magnitude : magnitude;
   pos = end;
+  return true;
+}
+
+// The form the Fw.d writer gives, for a constant width and decimals: the
+// point in its column with DECIMALS digits after it, and before it blanks,
+// an optional sign and digits. Gives the same value as get_fixed_fast;
+// anything else returns false and leaves `pos`.
+//   "  27.340" -> 27340 / 10^3      " -1.5000" (point elsewhere) -> false
+template <int WIDTH, int DECIMALS>
+inline bool get_fixed_columns(const char* line, int line_length, int& pos, float& value) {
+  static_assert(DECIMALS >= 1 && WIDTH - DECIMALS >= 2 && WIDTH <= 15);
+  constexpr int POINT = WIDTH - DECIMALS - 1;
+  if (line_length - pos < WIDTH) return false;
+  const char* field = line + pos;
+  if (field[POINT] != '.') return false;
+  std::int64_t mantissa = 0;
+  std::int64_t scale = 1;
+  for (int i = WIDTH - 1; i > POINT; --i) {
+    const unsigned digit = static_cast<unsigned>(field[i] - '0');
+    if (digit > 9) return false;
+    mantissa += digit * scale;
+    scale *= 10;
+  }
+  int i = POINT - 1;
+  for (; i >= 0; --i) {
+    const unsigned digit = static_cast<unsigned>(field[i] - '0');
+    if (digit > 9) break;
+    mantissa += digit * scale;
+    scale *= 10;
+  }
+  bool negative = false;
+  if (i >= 0 && (field[i] == '-' || field[i] == '+')) negative = field[i--] == '-';
+  for (; i >= 0; --i) {
+    if (field[i] != ' ') return false;
+  }
+  // Both operands exact: one correctly rounded division.
+  const float magnitude =
+      static_cast<float>(static_cast<double>(mantissa) / EXACT_POWERS[DECIMALS]);
+  value = negative ? -magnitude : magnitude;
+  pos += WIDTH;
   return true;
 }
 

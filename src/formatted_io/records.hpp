@@ -21,6 +21,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
@@ -191,9 +192,18 @@ inline int put_field(const Item& item, char* out) {
   if constexpr (d.kind == DescriptorKind::Text) {
     static_assert(is_text_item<Item>, "an A field takes text");
     const std::string_view text(item);
-    const int width = d.width == 0 ? static_cast<int>(text.size()) : d.width;
-    put_text(text, width, out);
-    return width;
+    if constexpr (d.width == 0) {
+      if (!text.empty()) std::memcpy(out, text.data(), text.size());
+      return static_cast<int>(text.size());
+    } else {
+      // Most items fill their field exactly: a copy of constant size.
+      if (text.size() == static_cast<std::size_t>(d.width)) {
+        std::memcpy(out, text.data(), static_cast<std::size_t>(d.width));
+      } else {
+        put_text(text, d.width, out);
+      }
+      return d.width;
+    }
   } else if constexpr (d.kind == DescriptorKind::Integer) {
     static_assert(std::is_same_v<Item, int>, "an I field takes an int");
     put_integer(item, d.width, out);
