@@ -245,6 +245,16 @@ void check_field(const Descriptor& d, std::uint32_t bits) {
     returned = formatted_io::put_integer(integer, d.width);
   }
   if (returned != field) fail("the two writers differ", d, bits, returned, field);
+  if (d.kind == 'F') {
+    // The direct route, wherever it accepts, writes the general route's field.
+    std::string direct(static_cast<std::size_t>(d.width), '?');
+    std::string general(static_cast<std::size_t>(d.width), '?');
+    if (formatted_io::detail::put_fixed_fast(real, d.width, d.decimals, direct.data())) {
+      formatted_io::detail::put_fixed_general(real, d.width, d.decimals, general.data());
+      if (direct != general)
+        fail("direct route differs from the general one", d, bits, direct, general);
+    }
+  }
 
   const bool number = d.kind == 'I' || std::isfinite(real);
   if (number) {

@@ -1,9 +1,10 @@
 // Fuzzes the Fw.d input field on arbitrary bytes. Each input is compared with
 // a plain reference reader: the field's characters are gathered by the same
 // line rules, checked against the number grammar, and the number is handed to
-// strtod (nearest double) and then narrowed to float. The fast path and the
-// general path of the field reader must both agree with it, in status, value
-// and end position.
+// strtod (nearest double) and then narrowed to float. The field reader must
+// agree with it in status, value and end position; and each direct route of
+// the reader (the plain form, and for F8.3 the writer's columns) must give,
+// wherever it accepts, the very bits and end position of the general route.
 //
 // Input layout: byte 0 picks the width, byte 1 the decimals, byte 2 the start
 // position; the rest is the line, in which CR and LF end the field as a
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "formatted_io/real_fields.hpp"
@@ -187,6 +189,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (status == FieldStatus::Ok) {
     // Equal as numbers: the sign of a zero read from "-" or "-0" is open.
     check(value == want.value, "value differs");
+  }
+
+  int general_pos = start;
+  float general = -12345.0f;
+  const FieldStatus general_status =
+      formatted_io::detail::get_fixed_general(line, length, general_pos, width, decimals, general);
+  auto same_as_general = [&](int direct_pos, float direct) {
+    return general_status == FieldStatus::Ok && direct_pos == general_pos &&
+           std::memcmp(&direct, &general, sizeof direct) == 0;
+  };
+  int direct_pos = start;
+  float direct = 0.0f;
+  if (formatted_io::detail::get_fixed_fast(line, length, direct_pos, width, decimals, direct)) {
+    check(same_as_general(direct_pos, direct), "plain route differs from the general one");
+  }
+  if (width == 8 && decimals == 3) {
+    direct_pos = start;
+    if (formatted_io::detail::get_fixed_columns<8, 3>(line, length, direct_pos, direct)) {
+      check(same_as_general(direct_pos, direct), "column route differs from the general one");
+    }
+    direct_pos = start;
+    const FieldStatus routed = formatted_io::get_fixed<8, 3>(line, length, direct_pos, direct);
+    check(routed == general_status && direct_pos == general_pos &&
+              (routed != FieldStatus::Ok || std::memcmp(&direct, &general, sizeof direct) == 0),
+          "constant-width reader differs from the general one");
   }
   return 0;
 }

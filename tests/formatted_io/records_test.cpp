@@ -267,6 +267,32 @@ TEST_F(ReadFormatted, EndOfFileRepeats) {
   EXPECT_EQ(read_record<Format("(a)")>(io, TARGET, true, line), ReadResult::EndOfFile);
 }
 
+TEST_F(ReadFormatted, LinesHandedOverInPlace) {
+  // Lines of every length up to past 80, some with a CR inside, enough of
+  // them to cross the read buffer's end many times: each read as a LineText
+  // is the line's data, cut or padded to 80 characters.
+  std::string bytes;
+  std::vector<std::string> want;
+  for (int i = 0; i < 4000; ++i) {
+    std::string data(static_cast<std::size_t>(i * 7 % 121), static_cast<char>('A' + i % 26));
+    std::string line = data;
+    if (i % 5 == 0) line.append(1, '\r').append(static_cast<std::size_t>(i % 9), 'z');
+    bytes += line + (i % 3 == 0 ? "\r\n" : "\n");
+    data.resize(80, ' ');
+    want.push_back(data);
+  }
+  const std::string file = path("lines.pdb");
+  write_file(file, bytes);
+  ASSERT_TRUE(open_in(TARGET, file));
+  LineText<80> text;
+  std::vector<std::string> got;
+  while (read_record<Format("(a)")>(io, TARGET, true, text) == ReadResult::Ok) {
+    got.emplace_back(text.data, 80);
+  }
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(got[i], want[i]) << "line " << i;
+}
+
 long peak_memory_kb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
