@@ -41,7 +41,26 @@ DigitString digit_string(float value);
 void round_digits(DigitString& ds, int wanted);
 
 // 10^0 .. 10^19, every power of ten a 64-bit integer holds.
-extern const std::uint64_t POWERS_OF_TEN[20];
+inline constexpr std::uint64_t POWERS_OF_TEN[20] = {1ull,
+                                                    10ull,
+                                                    100ull,
+                                                    1000ull,
+                                                    10000ull,
+                                                    100000ull,
+                                                    1000000ull,
+                                                    10000000ull,
+                                                    100000000ull,
+                                                    1000000000ull,
+                                                    10000000000ull,
+                                                    100000000000ull,
+                                                    1000000000000ull,
+                                                    10000000000000ull,
+                                                    100000000000000ull,
+                                                    1000000000000000ull,
+                                                    10000000000000000ull,
+                                                    100000000000000000ull,
+                                                    1000000000000000000ull,
+                                                    10000000000000000000ull};
 
 // A GNU extension, on every compiler and machine the build supports.
 __extension__ typedef unsigned __int128 Uint128;
@@ -56,7 +75,8 @@ __extension__ typedef unsigned __int128 Uint128;
 //   12.3456f, 3 decimals -> units 12346, kept 3
 //   0.5f, 3 decimals     -> units 500, kept 3
 //   0.0004f, 3 decimals  -> units 0, kept 3
-inline bool fixed_units(float value, int decimals, std::uint64_t& units, int& kept) {
+[[gnu::always_inline]] inline bool fixed_units(float value, int decimals, std::uint64_t& units,
+                                               int& kept) {
   if (decimals > SINGLE_DIGITS) return false;  // below 1, all d kept only while d <= 7
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
@@ -65,10 +85,16 @@ inline bool fixed_units(float value, int decimals, std::uint64_t& units, int& ke
   const int s = 150 - static_cast<int>(biased);  // magnitude = m / 2^s
   if (biased == 0 || s <= 0 || s > 63) return false;
   const std::uint64_t integer = s < 24 ? m >> s : 0;
-  int e = 0;  // integer digits; 0 stands for every magnitude below 1
-  while (e < 8 && integer >= POWERS_OF_TEN[e]) ++e;
-  const int k = decimals < SINGLE_DIGITS - e ? decimals : SINGLE_DIGITS - e;
-  if (k < 0) return false;
+  // Integer digits e, needed only when they leave fewer than `decimals`
+  // places of the seven; otherwise 0 stands for them in the test below,
+  // which only widens it.
+  int e = 0;
+  int k = decimals;
+  if (integer >= POWERS_OF_TEN[SINGLE_DIGITS - decimals]) {
+    while (e < 8 && integer >= POWERS_OF_TEN[e]) ++e;
+    k = SINGLE_DIGITS - e;
+    if (k < 0) return false;
+  }
   const std::uint64_t scaled = m * POWERS_OF_TEN[k];  // < 2^24 * 10^7
   std::uint64_t rounded = scaled >> s;
   const std::uint64_t remainder = scaled & ((std::uint64_t{1} << s) - 1);
@@ -77,7 +103,6 @@ inline bool fixed_units(float value, int decimals, std::uint64_t& units, int& ke
     ++rounded;
   } else {
     // Within half a unit of the 17th digit below the half: undecided here.
-    // With e taken as 0 for magnitudes below 1 the test only widens.
     const Uint128 gap = static_cast<Uint128>(half - remainder) * 2u;
     if (gap * POWERS_OF_TEN[EXPANSION_DIGITS - e - k] <= (static_cast<Uint128>(1) << s)) {
       return false;

@@ -36,7 +36,9 @@ inline constexpr char DIGIT_PAIRS[] =
 // exceeds sign, 7 digits, point and 7 decimals: below 2^23 no carry makes
 // an eighth integer digit.
 //   12.3456f, 8, 3 -> units 12346, kept 3 -> "  12.346"
-inline bool put_fixed_fast(float value, int width, int decimals, char* out) {
+// Always inlined: with a constant width and decimals it folds to a short
+// sequence of its own.
+[[gnu::always_inline]] inline bool put_fixed_fast(float value, int width, int decimals, char* out) {
   std::uint64_t rounded = 0;
   int kept = 0;
   if (!fixed_units(value, decimals, rounded, kept)) return false;
@@ -44,11 +46,28 @@ inline bool put_fixed_fast(float value, int width, int decimals, char* out) {
   char text[TEXT];
   std::memset(text, ' ', TEXT);
   char* p = text + TEXT;
-  auto push_pair = [&] {
-    const std::uint64_t pair = rounded % 100;
-    rounded /= 100;
+  auto push_pair = [&](std::uint64_t pair) __attribute__((always_inline)) {
     *--p = DIGIT_PAIRS[2 * pair + 1];
     *--p = DIGIT_PAIRS[2 * pair];
+  };
+  // The integer digits and `places` decimals of `rounded`; with the usual
+  // kept == decimals, `places` is a constant and the divisions are by one.
+  auto push_number = [&](int places) __attribute__((always_inline)) {
+    std::uint64_t fraction = rounded % POWERS_OF_TEN[places];
+    std::uint64_t whole = rounded / POWERS_OF_TEN[places];
+    int count = places;
+    for (; count >= 2; count -= 2) {
+      push_pair(fraction % 100);
+      fraction /= 100;
+    }
+    if (count != 0) *--p = static_cast<char>('0' + fraction);
+    *--p = '.';
+    for (; whole >= 100; whole /= 100) push_pair(whole % 100);
+    if (whole >= 10) {
+      push_pair(whole);
+    } else if (whole != 0) {
+      *--p = static_cast<char>('0' + whole);
+    }
   };
   if (rounded == 0) {
     // Rounds to zero: no sign; "0." only when there are no decimals.
@@ -56,16 +75,12 @@ inline bool put_fixed_fast(float value, int width, int decimals, char* out) {
     *--p = '.';
     if (decimals == 0) *--p = '0';
   } else {
-    for (int i = kept; i < decimals; ++i) *--p = '0';
-    int i = 0;
-    for (; i + 2 <= kept; i += 2) push_pair();
-    if (i < kept) {
-      *--p = static_cast<char>('0' + rounded % 10);
-      rounded /= 10;
+    if (kept == decimals) {
+      push_number(decimals);
+    } else {
+      for (int i = kept; i < decimals; ++i) *--p = '0';
+      push_number(kept);
     }
-    *--p = '.';
-    while (rounded >= 10) push_pair();
-    if (rounded != 0) *--p = static_cast<char>('0' + rounded);
     if (value < 0.0f) *--p = '-';
   }
   const int length = static_cast<int>(text + TEXT - p);
