@@ -22,7 +22,7 @@
 
 namespace fit_support {
 
-// Reads tests/data/<file> on channel 2. A missing file fails the test and
+// Reads tests/data/<file> on the target channel. A missing file fails the test and
 // gives an empty set.
 inline std::unique_ptr<structure::AtomSet> load_structure(const char* file) {
   auto atoms = std::make_unique<structure::AtomSet>();
