@@ -30,19 +30,21 @@ std::array<float, VALUE_COUNT> make_values() {
 
 const std::array<float, VALUE_COUNT> VALUES = make_values();
 
-void put_fixed_field(benchmark::State& state, int width, int decimals) {
+// The fields as the record functions write them: width and decimals constant.
+template <int WIDTH, int DECIMALS>
+void put_fixed_field(benchmark::State& state) {
   char out[16];
   std::size_t i = 0;
   for (auto _ : state) {
-    formatted_io::put_fixed(VALUES[i], width, decimals, out);
+    formatted_io::put_fixed<WIDTH, DECIMALS>(VALUES[i], out);
     benchmark::DoNotOptimize(out);
     i = (i + 1) % VALUE_COUNT;
   }
   state.SetItemsProcessed(state.iterations());
 }
 
-void BM_PutFixedF83(benchmark::State& state) { put_fixed_field(state, 8, 3); }
-void BM_PutFixedF63(benchmark::State& state) { put_fixed_field(state, 6, 3); }
+void BM_PutFixedF83(benchmark::State& state) { put_fixed_field<8, 3>(state); }
+void BM_PutFixedF63(benchmark::State& state) { put_fixed_field<6, 3>(state); }
 
 void BM_PutExponentE135(benchmark::State& state) {
   char out[16];
@@ -61,7 +63,7 @@ void get_fixed_field(benchmark::State& state, const char* text) {
   for (auto _ : state) {
     int pos = 0;
     benchmark::DoNotOptimize(text);
-    const auto status = formatted_io::get_fixed(text, 8, pos, 8, 3, value);
+    const auto status = formatted_io::get_fixed<8, 3>(text, 8, pos, value);
     benchmark::DoNotOptimize(status);
     benchmark::DoNotOptimize(value);
   }
