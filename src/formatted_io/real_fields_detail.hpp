@@ -89,8 +89,9 @@ inline constexpr char DIGIT_PAIRS[] =
   } else if (width <= TEXT) {
     std::memcpy(out, text + TEXT - width, static_cast<std::size_t>(width));
   } else {
-    std::memset(out, ' ', static_cast<std::size_t>(width - TEXT));
-    std::memcpy(out + width - TEXT, text, TEXT);
+    // Wider than any text: blanks, then the text.
+    const int blanks = width - length;
+    for (int j = 0; j < width; ++j) out[j] = j < blanks ? ' ' : p[j - blanks];
   }
   return true;
 }
