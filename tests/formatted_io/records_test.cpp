@@ -210,6 +210,20 @@ TEST_F(Channels, NameTrimmedOfBlanks) {
   EXPECT_TRUE(open_in(MOVING, "   " + file + "  "));
 }
 
+TEST_F(Channels, RecordLongerThanTheBufferWrittenWhole) {
+  // A record built elsewhere may be longer than the channel's buffer; it
+  // goes out whole, after what was buffered before it.
+  const std::string file = path("long.out");
+  const std::string record(STREAM_BUFFER_BYTES + 100, 'x');
+  ASSERT_TRUE(open_out(RESULTS, file));
+  write_record<Format("(a)")>(io, RESULTS, "first");
+  ASSERT_TRUE(
+      io.channel(RESULTS).write_record(record.data(), static_cast<int>(record.size()), true));
+  write_record<Format("(a)")>(io, RESULTS, "last");
+  close_channel(io, RESULTS);
+  EXPECT_EQ(contents(file), "first\r\n" + record + "\r\nlast\r\n");
+}
+
 TEST_F(Channels, OpenFailures) {
   EXPECT_FALSE(open_in(TARGET, path("missing.pdb")));
   EXPECT_FALSE(open_in(TARGET, scratch.string()));  // a directory is no file
