@@ -33,6 +33,9 @@ struct Io {
   char record[FILE_RECORD_MAX];
   Line line;
   bool ending_in_error = false;
+  // The run belongs to a library caller: a stop throws RunStopped instead of
+  // ending the process.
+  bool library_run = false;
 
   // Channel 2, 3 or 6.
   Channel& channel(int unit);
