@@ -14,7 +14,7 @@ namespace torvex {
 enum class Report { Quiet, Console };
 
 struct FitResult {
-  int n = 0;  // pairs fitted: atoms 1..n of both sets
+  int n = 0;         // pairs fitted: atoms 1..n of both sets
   float rms = 0.0f;  // overall r.m.s. deviation
   // moved = rotation (x - moving_centre) + target_centre; row-major.
   std::array<std::array<float, 3>, 3> rotation{};
@@ -40,7 +40,6 @@ struct FitResult {
 // Throws Error: NoAtoms when either set is empty, TooManyAtoms when one
 // holds more than MAX_ATOMS; with Report::Console, RunTime (6508) when
 // standard output cannot be written.
-FitResult superpose(const AtomSet& target, const AtomSet& moving,
-                    Report report = Report::Quiet);
+FitResult superpose(const AtomSet& target, const AtomSet& moving, Report report = Report::Quiet);
 
 }  // namespace torvex

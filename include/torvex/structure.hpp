@@ -13,9 +13,9 @@ namespace torvex {
 constexpr int MAX_ATOMS = 10000;
 
 struct Atom {
-  std::array<float, 3> xyz{};        // columns 31-54
-  std::array<char, 3> residue{};     // columns 18-20, e.g. "MET"
-  std::array<char, 2> atom_type{};   // columns 15-16, e.g. " N" -> {' ', 'N'}
+  std::array<float, 3> xyz{};       // columns 31-54
+  std::array<char, 3> residue{};    // columns 18-20, e.g. "MET"
+  std::array<char, 2> atom_type{};  // columns 15-16, e.g. " N" -> {' ', 'N'}
 };
 
 struct AtomSet {

@@ -1,5 +1,7 @@
 // The superposition for a library caller: the program's three fit stages on
 // copies of the caller's atoms, their report discarded unless asked for.
+#include "torvex/fit.hpp"
+
 #include <algorithm>
 #include <memory>
 
@@ -9,7 +11,6 @@
 #include "fit/rotation.hpp"
 #include "library/run.hpp"
 #include "library/sets.hpp"
-#include "torvex/fit.hpp"
 
 namespace torvex {
 

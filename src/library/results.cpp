@@ -2,6 +2,8 @@
 // passes. The moved atoms come from moving the file's own coordinate fields
 // with the fit, the same bits as the fit's moved atoms when the file is the
 // one that was fitted, and still the right atoms when it is not.
+#include "torvex/results.hpp"
+
 #include <memory>
 
 #include "fit/rotation.hpp"
@@ -10,13 +12,11 @@
 #include "output/record_pass.hpp"
 #include "output/results_header.hpp"
 #include "structure/reader.hpp"
-#include "torvex/results.hpp"
 
 namespace torvex {
 
 void write_results(const FitResult& fit, const std::string& moving_file,
-                   const std::string& results_file, const std::string& target_name,
-                   Report report) {
+                   const std::string& results_file, const std::string& target_name, Report report) {
   const auto engine_fit = library::to_engine(fit);
   if (fit.n == 0) throw Error(Error::Kind::NoAtoms, 0, "no atoms fitted");
   const library::NameField target(target_name);
@@ -46,7 +46,13 @@ void write_moved(const FitResult& fit, const std::string& structure_file,
   library::Run run(report);
   run.open_structure(library::STRUCTURE, structure_file);
   run.open_results(library::RESULTS, results_file);
-  run.guarded([&] { output::run_further_pass(run.io(), results.text, *engine_fit); });
+  run.guarded([&] {
+    output::run_further_pass(run.io(), results.text, *engine_fit);
+    // Closed here, not by the run's end: a failure to write out the last
+    // records must reach the caller.
+    formatted_io::close_channel(run.io(), library::STRUCTURE);
+    formatted_io::close_channel(run.io(), library::RESULTS);
+  });
 }
 
 }  // namespace torvex

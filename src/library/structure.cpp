@@ -1,10 +1,11 @@
 // Reading a structure file for a library caller: the program's reader on a
 // channel of its own, its fixed arrays copied into the public atom set.
+#include "torvex/structure.hpp"
+
 #include <memory>
 
 #include "library/run.hpp"
 #include "structure/reader.hpp"
-#include "torvex/structure.hpp"
 
 namespace torvex {
 

@@ -1,7 +1,6 @@
 // The public library: the program's bytes for the program's inputs, errors
 // handed back with nothing written to the caller's streams.
 #include <gtest/gtest.h>
-#include <torvex/torvex.hpp>
 
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <torvex/torvex.hpp>
 
 #include "fit/reference_fit.hpp"
 
@@ -17,7 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string EXAMPLES = TORVEX_EXAMPLES;
-const std::string FURTHER_CASE = std::string(TORVEX_E2E_CASES) + "/fit-1hpv-dimer-further-structure";
+const std::string FURTHER_CASE =
+    std::string(TORVEX_E2E_CASES) + "/fit-1hpv-dimer-further-structure";
 
 std::string read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -61,7 +62,8 @@ TEST_F(Library, ReproducesTheProgramsFilesAndWritesNothingElse) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
   ASSERT_EQ(fit.n, 758);
-  EXPECT_EQ(read_file("1hpv_chainB_mvd.pdb"), read_file(EXAMPLES + "/expected/1hpv_chainB_mvd.pdb"));
+  EXPECT_EQ(read_file("1hpv_chainB_mvd.pdb"),
+            read_file(EXAMPLES + "/expected/1hpv_chainB_mvd.pdb"));
   EXPECT_EQ(read_file("1hpv_chainA_mvd.pdb"),
             read_file(FURTHER_CASE + "/expected/files/1hpv_chainA_mvd.pdb"));
 }
@@ -81,7 +83,8 @@ TEST_F(Library, AgreesWithADoublePrecisionFit) {
     double squares = 0.0;
     for (int c = 0; c < 3; ++c) {
       double x = reference.target_centre[c];
-      for (int j = 0; j < 3; ++j) x += reference.rotation[c][j] * (m[k][j] - reference.moving_centre[j]);
+      for (int j = 0; j < 3; ++j)
+        x += reference.rotation[c][j] * (m[k][j] - reference.moving_centre[j]);
       worst_moved = std::max(worst_moved, std::fabs(fit.moved[k][c] - x));
       const double d = std::fabs(t[k][c] - x);
       squares += d * d;
@@ -121,13 +124,15 @@ TEST_F(Library, HandsErrorsBackAndLeavesTheStreamsAlone) {
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   using Kind = torvex::Error::Kind;
-  EXPECT_EQ(kind_of([] { torvex::read_structure("missing.pdb"); }),
-            std::make_pair(Kind::CannotOpen, std::string("cannot open structure file missing.pdb")));
+  EXPECT_EQ(
+      kind_of([] { torvex::read_structure("missing.pdb"); }),
+      std::make_pair(Kind::CannotOpen, std::string("cannot open structure file missing.pdb")));
   EXPECT_EQ(kind_of([] { torvex::read_structure("."); }).first, Kind::CannotOpen);
   EXPECT_EQ(kind_of([] { torvex::read_structure(std::string(300, 'x')); }).first, Kind::CannotOpen);
-  EXPECT_EQ(kind_of([] { torvex::read_structure("bad.pdb"); }),
-            std::make_pair(Kind::RunTime, std::string("bad.pdb: run-time error F6504: READ(internal) - "
-                                                      "numeric field does not form a number")));
+  EXPECT_EQ(
+      kind_of([] { torvex::read_structure("bad.pdb"); }),
+      std::make_pair(Kind::RunTime, std::string("bad.pdb: run-time error F6504: READ(internal) - "
+                                                "numeric field does not form a number")));
   try {
     torvex::read_structure("bad.pdb");
   } catch (const torvex::Error& error) {
@@ -141,8 +146,14 @@ TEST_F(Library, HandsErrorsBackAndLeavesTheStreamsAlone) {
   EXPECT_EQ(kind_of([&] { torvex::write_results(fit, "missing.pdb", "out.pdb", "t"); }).first,
             Kind::CannotOpen);
   EXPECT_FALSE(fs::exists("out.pdb"));
-  EXPECT_EQ(kind_of([&] { torvex::write_results(fit, "1hpv_chainA.pdb", "no/such/out.pdb", "t"); }).first,
-            Kind::CannotCreate);
+  EXPECT_EQ(
+      kind_of([&] { torvex::write_results(fit, "1hpv_chainA.pdb", "no/such/out.pdb", "t"); }).first,
+      Kind::CannotCreate);
+  // The last records are written out when the file is closed.
+  const auto full = kind_of([&] { torvex::write_moved(fit, "1hpv_chainA.pdb", "/dev/full"); });
+  EXPECT_EQ(full,
+            std::make_pair(Kind::RunTime, std::string("run-time error F6508: WRITE(/dev/full)"
+                                                      " - the system could not write the file")));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
