@@ -25,9 +25,10 @@ class Error : public std::runtime_error {
 
   Kind kind() const noexcept { return kind_; }
 
-  // For Kind::RunTime the program's run-time error number, otherwise 0:
-  //   6504 -> what() "run-time error F6504: READ(bad.pdb) - numeric field
-  //           does not form a number"
+  // For Kind::RunTime the program's run-time error number, otherwise 0; what()
+  // holds the program's report of it on one line:
+  //   read_structure("bad.pdb") -> 6504, "bad.pdb: run-time error F6504:
+  //     READ(internal) - numeric field does not form a number"
   //   6501 end of file, 6504 not a number, 6505 beyond the single-precision
   //   range, 6506 record too long, 6507 read failed, 6508 write failed
   int number() const noexcept { return number_; }

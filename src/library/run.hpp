@@ -16,8 +16,7 @@
 
 namespace library {
 
-// The engine's file channels.
-constexpr int TARGET = 2;
+// The engine's file channels: a structure read, a results file written.
 constexpr int STRUCTURE = 3;
 constexpr int RESULTS = 6;
 
