@@ -25,7 +25,7 @@ void write_results(const FitResult& fit, const std::string& moving_file,
   auto moved = std::make_unique<structure::AtomSet>();
   library::Run run(report);
   run.open_structure(library::STRUCTURE, moving_file);
-  run.open_results(library::RESULTS, results_file);
+  run.open_results(library::RESULTS, results_file, moving_file);
   run.guarded([&] {
     structure::read_structure(run.io(), library::STRUCTURE, *moved);
     for (int k = 0; k < moved->count; ++k) {
@@ -45,7 +45,7 @@ void write_moved(const FitResult& fit, const std::string& structure_file,
   const library::NameField results(results_file);
   library::Run run(report);
   run.open_structure(library::STRUCTURE, structure_file);
-  run.open_results(library::RESULTS, results_file);
+  run.open_results(library::RESULTS, results_file, structure_file);
   run.guarded([&] {
     output::run_further_pass(run.io(), results.text, *engine_fit);
     // Closed here, not by the run's end: a failure to write out the last

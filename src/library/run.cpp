@@ -42,7 +42,14 @@ void Run::open_structure(int unit, const std::string& file) {
   }
 }
 
-void Run::open_results(int unit, const std::string& file) {
+void Run::open_results(int unit, const std::string& file, const std::string& source) {
+  formatted_io::FileId written;
+  formatted_io::FileId read;
+  if (formatted_io::identify_file(file.c_str(), written) &&
+      formatted_io::identify_file(source.c_str(), read) && written == read) {
+    throw Error(Error::Kind::CannotCreate, 0,
+                "results file " + file + " is the structure file it is made from");
+  }
   if (!fits_channel(file) ||
       !formatted_io::open_output(*io_, unit, file.data(), static_cast<int>(file.size()))) {
     throw Error(Error::Kind::CannotCreate, 0, "cannot create results file " + file);

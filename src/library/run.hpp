@@ -35,9 +35,11 @@ class Run {
 
   formatted_io::Io& io() { return *io_; }
 
-  // Open `file` on `unit`, or throw Error (CannotOpen, CannotCreate).
+  // Open `file` on `unit`, or throw Error (CannotOpen, CannotCreate). A
+  // results file that is `source`, the structure it is made from, would be
+  // cut while it is read: it is not opened.
   void open_structure(int unit, const std::string& file);
-  void open_results(int unit, const std::string& file);
+  void open_results(int unit, const std::string& file, const std::string& source);
 
   // Calls `stages` on the run; a stop inside them comes out as Error. The
   // console report, when asked for, is written out at the end.

@@ -149,6 +149,11 @@ TEST_F(Library, HandsErrorsBackAndLeavesTheStreamsAlone) {
   EXPECT_EQ(
       kind_of([&] { torvex::write_results(fit, "1hpv_chainA.pdb", "no/such/out.pdb", "t"); }).first,
       Kind::CannotCreate);
+  const std::string before = read_file("1hpv_chainA.pdb");
+  EXPECT_EQ(
+      kind_of([&] { torvex::write_moved(fit, "1hpv_chainA.pdb", "./1hpv_chainA.pdb"); }).first,
+      Kind::CannotCreate);
+  EXPECT_EQ(read_file("1hpv_chainA.pdb"), before);
   // The last records are written out when the file is closed.
   const auto full = kind_of([&] { torvex::write_moved(fit, "1hpv_chainA.pdb", "/dev/full"); });
   EXPECT_EQ(full,
