@@ -17,15 +17,16 @@ namespace torvex {
 //   write_results(fit, "1hpv_chainB.pdb", "1hpv_chainB_mvd.pdb", "1hpv_chainA.pdb")
 // The header shows each name up to its first blank, as a 50-character field:
 // keep names shorter than 50 characters and free of blanks.
-// Throws Error: CannotOpen, CannotCreate, or RunTime as for reading, 6506
-// for a line too long to write and 6508 when the file cannot be written.
+// Throws Error: CannotOpen; CannotCreate, also when `results_file` is
+// `moving_file` under any name; or RunTime as for reading, 6506 for a line
+// too long to write and 6508 when the file cannot be written.
 void write_results(const FitResult& fit, const std::string& moving_file,
                    const std::string& results_file, const std::string& target_name,
                    Report report = Report::Quiet);
 
 // The further-structure file of the program: every coordinate record of
 // `structure_file` that is not water moved by the fit, the deviation columns
-// zero, every other line copied; no header.
+// zero, every other line copied; no header. Throws as write_results.
 void write_moved(const FitResult& fit, const std::string& structure_file,
                  const std::string& results_file, Report report = Report::Quiet);
 
