@@ -1,14 +1,12 @@
 # What `cmake --install` lays down: the program and its manual page for
-# users, and the core library with its headers and a package configuration
+# users, and the library with its public headers and a package configuration
 # for C++ programs that read structures, fit or write results themselves:
 #
 #   find_package(torvex REQUIRED)
-#   target_link_libraries(app PRIVATE torvex::torvex_core)
-#   #include "structure/reader.hpp"
+#   target_link_libraries(app PRIVATE torvex::core)
+#   #include <torvex/torvex.hpp>
 #
-# The headers keep their folder names under include/torvex, so the same
-# include lines work in the source tree and against an installed copy.
-include(GNUInstallDirs)
+# Only include/torvex is installed; the engine's headers stay in the tree.
 include(CMakePackageConfigHelpers)
 
 set(TORVEX_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/torvex")
@@ -37,13 +35,8 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/expected"
 install(TARGETS torvex_core EXPORT torvexTargets
         ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
         LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}")
-# The subsystems below the dialogue; app/ is the program's own and stays out.
-install(DIRECTORY
-          "${PROJECT_SOURCE_DIR}/src/formatted_io"
-          "${PROJECT_SOURCE_DIR}/src/structure"
-          "${PROJECT_SOURCE_DIR}/src/fit"
-          "${PROJECT_SOURCE_DIR}/src/output"
-        DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/torvex"
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/include/torvex"
+        DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}"
         FILES_MATCHING PATTERN "*.hpp")
 
 install(EXPORT torvexTargets
@@ -54,7 +47,7 @@ install(EXPORT torvexTargets
 # The library is plain C++20 with no dependencies of its own, so the
 # configuration only has to bring in the exported target.
 file(CONFIGURE OUTPUT "${PROJECT_BINARY_DIR}/torvexConfig.cmake" @ONLY CONTENT [[
-# torvex @PROJECT_VERSION@: provides torvex::torvex_core.
+# torvex @PROJECT_VERSION@: provides torvex::core.
 include("${CMAKE_CURRENT_LIST_DIR}/torvexTargets.cmake")
 ]])
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/torvexConfigVersion.cmake"

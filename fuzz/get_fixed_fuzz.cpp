@@ -70,12 +70,11 @@ Expected reference_read(const char* line, int length, int pos, int width, int de
     }
     mantissa += text[i++];
   }
-  const bool mantissa_seen = !mantissa.empty();
   long exponent = 0;
   if (i < n) {
     bool exponent_negative = false;
     const char c = text[i];
-    if (!mantissa_seen) {
+    if (!mantissa_digits) {  // an exponent needs a digit: ".E5", ".-3"
       out.status = FieldStatus::NotANumber;
       return out;
     }

@@ -26,15 +26,15 @@ inline void rotate(float& x, float& y, double s, double tau) {
 }  // namespace
 
 bool jacobi(float* a, int n, int np, float* d, float* v, int& rotations, JacobiWork& work) {
-  auto A = [&](int i, int j) -> float& { return a[i * np + j]; };
-  auto V = [&](int i, int j) -> float& { return v[i * np + j]; };
+  auto a_at = [&](int i, int j) -> float& { return a[i * np + j]; };
+  auto v_at = [&](int i, int j) -> float& { return v[i * np + j]; };
   double* b = work.b;
   double* z = work.z;
   for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) V(i, j) = i == j ? 1.0f : 0.0f;
+    for (int j = 0; j < n; ++j) v_at(i, j) = i == j ? 1.0f : 0.0f;
   }
   for (int p = 0; p < n; ++p) {
-    b[p] = A(p, p);
+    b[p] = a_at(p, p);
     d[p] = static_cast<float>(b[p]);
     z[p] = 0.0;
   }
@@ -42,18 +42,18 @@ bool jacobi(float* a, int n, int np, float* d, float* v, int& rotations, JacobiW
   for (int sweep = 1; sweep <= JACOBI_MAX_SWEEPS; ++sweep) {
     double sm = 0.0;
     for (int p = 0; p < n - 1; ++p) {
-      for (int q = p + 1; q < n; ++q) sm += std::fabs(double(A(p, q)));
+      for (int q = p + 1; q < n; ++q) sm += std::fabs(double(a_at(p, q)));
     }
     if (sm < double(CONVERGED_SUM)) return true;
     const double tresh = sweep < 4 ? double(THRESHOLD_FACTOR) * sm / (n * n) : 0.0;
     for (int p = 0; p < n - 1; ++p) {
       for (int q = p + 1; q < n; ++q) {
-        const double apq = A(p, q);
+        const double apq = a_at(p, q);
         double g = 100.0 * std::fabs(apq);
         const double dp = std::fabs(double(d[p]));
         const double dq = std::fabs(double(d[q]));
         if (sweep > 4 && dp + g == dp && dq + g == dq) {
-          A(p, q) = 0.0f;
+          a_at(p, q) = 0.0f;
           continue;
         }
         if (!(std::fabs(apq) > tresh)) continue;
@@ -74,11 +74,11 @@ bool jacobi(float* a, int n, int np, float* d, float* v, int& rotations, JacobiW
         z[q] += h;
         d[p] = static_cast<float>(double(d[p]) - h);
         d[q] = static_cast<float>(double(d[q]) + h);
-        A(p, q) = 0.0f;
-        for (int j = 0; j < p; ++j) rotate(A(j, p), A(j, q), s, tau);
-        for (int j = p + 1; j < q; ++j) rotate(A(p, j), A(j, q), s, tau);
-        for (int j = q + 1; j < n; ++j) rotate(A(p, j), A(q, j), s, tau);
-        for (int j = 0; j < n; ++j) rotate(V(j, p), V(j, q), s, tau);
+        a_at(p, q) = 0.0f;
+        for (int j = 0; j < p; ++j) rotate(a_at(j, p), a_at(j, q), s, tau);
+        for (int j = p + 1; j < q; ++j) rotate(a_at(p, j), a_at(j, q), s, tau);
+        for (int j = q + 1; j < n; ++j) rotate(a_at(p, j), a_at(q, j), s, tau);
+        for (int j = 0; j < n; ++j) rotate(v_at(j, p), v_at(j, q), s, tau);
         ++rotations;
       }
     }

@@ -103,7 +103,6 @@ class Channel {
   // Creates the file when absent. An existing file is left as it is until the
   // first record is written, which cuts it where writing begins.
   bool open_output(const char* name, int length);
-  bool is_open() const { return fd_ >= 0; }
   const char* name() const { return name_; }
 
   LineStatus read_line(Line& line) { return input_.read_line(line); }

@@ -33,10 +33,6 @@ class Console {
   // From now on nothing is written to standard output.
   void discard_output() { discard_ = true; }
 
-  bool line_open() const { return line_open_; }
-  bool keep_line() const { return keep_line_; }
-  bool shared() const { return shared_; }
-
   // Delivers one record. Buffered; false when standard output fails.
   bool deliver(const char* record, int length, bool dollar);
   // Writes raw bytes (stop and pause messages) after the pending line end.

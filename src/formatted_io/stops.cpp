@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace formatted_io {
 namespace {
@@ -29,11 +30,30 @@ constexpr ErrorText ERRORS[] = {
 constexpr const char* STATEMENTS[] = {": READ(", ": WRITE(", ": OPEN(", ": CLOSE(",
                                       ": REWIND("};
 
+static_assert(std::size(ERRORS) == static_cast<std::size_t>(RunTimeError::Count));
+static_assert(std::size(STATEMENTS) == static_cast<std::size_t>(Statement::Count));
+
 void append(char* out, int& length, int capacity, const char* text) {
   const int n = static_cast<int>(std::strlen(text));
   const int take = length + n <= capacity ? n : capacity - length;
   std::memcpy(out + length, text, static_cast<std::size_t>(take));
   length += take;
+}
+
+// "run-time error F6502: READ(CON)", `between`, "end of input on the console"
+void append_report(char* out, int& length, int capacity, Statement statement, const char* stream,
+                   RunTimeError error, const char* between) {
+  const int code = error_number(error);
+  const char number[] = {'F', static_cast<char>('0' + code / 1000 % 10),
+                         static_cast<char>('0' + code / 100 % 10),
+                         static_cast<char>('0' + code / 10 % 10),
+                         static_cast<char>('0' + code % 10), '\0'};
+  append(out, length, capacity, "run-time error ");
+  append(out, length, capacity, number);
+  append(out, length, capacity, STATEMENTS[static_cast<int>(statement)]);
+  append(out, length, capacity, stream);
+  append(out, length, capacity, between);
+  append(out, length, capacity, error_message(error));
 }
 
 }  // namespace
@@ -53,6 +73,12 @@ const char* error_message(RunTimeError error) {
       run_time_error_stop(io, Statement::Write, channel.name(), RunTimeError::WriteFailed);
     }
   }
+  if (io.library_run) {
+    RunStopped stopped;
+    stopped.status = status;
+    stopped.message = message;
+    throw stopped;
+  }
   std::exit(status);
 }
 
@@ -60,6 +86,8 @@ void pause_run(Io& io, std::string_view message) {
   if (!io.console.write_message(message.data(), static_cast<int>(message.size()))) {
     run_time_error_stop(io, Statement::Write, "CON", RunTimeError::WriteFailed);
   }
+  // Standard input belongs to the library's caller.
+  if (io.library_run) return;
   constexpr int PAUSE_LINE_BYTES = 128;
   char command[PAUSE_LINE_BYTES + 1];
   int length = io.console.input().read_raw(command, PAUSE_LINE_BYTES);
@@ -77,23 +105,24 @@ void pause_run(Io& io, std::string_view message) {
 
 [[noreturn]] void run_time_error_stop(Io& io, Statement statement, const char* stream,
                                       RunTimeError error) {
+  constexpr int REPORT_BYTES = 512;
+  char report[REPORT_BYTES];
+  int length = 0;
+  if (io.library_run) {
+    for (Channel& channel : io.channels) static_cast<void>(channel.close());
+    append_report(report, length, REPORT_BYTES, statement, stream, error, ") - ");
+    RunStopped stopped;
+    stopped.status = 1;
+    stopped.run_time_error = true;
+    stopped.error = error;
+    stopped.message.assign(report, static_cast<std::size_t>(length));
+    throw stopped;
+  }
   // Failures while finishing an error stop are not reported again.
   if (!io.ending_in_error) {
     io.ending_in_error = true;
-    constexpr int REPORT_BYTES = 512;
-    char report[REPORT_BYTES];
-    int length = 0;
-    const int code = error_number(error);
-    const char number[] = {'F', static_cast<char>('0' + code / 1000 % 10),
-                           static_cast<char>('0' + code / 100 % 10),
-                           static_cast<char>('0' + code / 10 % 10),
-                           static_cast<char>('0' + code % 10), '\0'};
-    append(report, length, REPORT_BYTES, "\r\nrun-time error ");
-    append(report, length, REPORT_BYTES, number);
-    append(report, length, REPORT_BYTES, STATEMENTS[static_cast<int>(statement)]);
-    append(report, length, REPORT_BYTES, stream);
-    append(report, length, REPORT_BYTES, ")\r\n- ");
-    append(report, length, REPORT_BYTES, error_message(error));
+    append(report, length, REPORT_BYTES, "\r\n");
+    append_report(report, length, REPORT_BYTES, statement, stream, error, ")\r\n- ");
     append(report, length, REPORT_BYTES, "\r\n");
     // Standard output first, so that a shared destination keeps the order.
     static_cast<void>(io.console.flush());

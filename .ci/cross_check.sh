@@ -16,11 +16,13 @@
 # The dialogues: every end-to-end case under tests/e2e/cases that is not a
 # terminal case, then the real structure pairs with a scripted dialogue
 # (complete fits, a pairing check answered yes, a further structure moved).
+# Pairs whose files are not in tests/data are looked for in TORVEX_PDB_DIR,
+# when set, and otherwise left out.
 #
 # Every build keeps -ffp-contract=off (and no -ffast-math or -march): a fused
 # multiply-add would change the last bit of a coordinate, and so its text.
 #
-#   bash ci/cross_check.sh           work folder: build/cross (CROSS_CHECK_DIR)
+#   bash .ci/cross_check.sh          work folder: build/cross (CROSS_CHECK_DIR)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -148,10 +150,10 @@ if [ -d "$root/tests/e2e/cases" ]; then
   done
 fi
 
-# The real pairs: the project's copies first, the shared collection after.
+# The real pairs: the project's copies first, then TORVEX_PDB_DIR.
 find_structure() {
   local file
-  for file in "$root/tests/data/$1.pdb" "$root/../shared/pdb/$1.pdb" "/work/shared/pdb/$1.pdb"; do
+  for file in "$root/tests/data/$1.pdb" ${TORVEX_PDB_DIR:+"$TORVEX_PDB_DIR/$1.pdb"}; do
     if [ -f "$file" ]; then
       echo "$file"
       return
@@ -180,7 +182,7 @@ add_pair 1hpv '1hpv_chainA\n1hpv_chainB\ny\n1hpv_chainA\n' 1hpv_chainA 1hpv_chai
 add_pair 1adz '1adz_model1\n1adz_model2\nn\n' 1adz_model1 1adz_model2
 # One residue check mismatch, answered with an empty line (yes).
 add_pair 1fv9-1owd '1FV9_A\n1OWD_A\n\ny\n1FV9_A\n' 1FV9_A 1OWD_A
-# Past the 10000-line reading limit.
+# Past the 10000-line reading limit (from TORVEX_PDB_DIR).
 add_pair 4jsv '4jsv_chainA\n4jsv_chainB\nn\n' 4jsv_chainA 4jsv_chainB
 
 [ ${#case_names[@]} -gt 0 ] || fail "no cases"

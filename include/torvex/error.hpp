@@ -1,0 +1,41 @@
+// The one exception type of the library. No function of the library ends the
+// caller's process, writes to its standard error or reads its standard
+// input: every failure comes back as a torvex::Error. The internal state of
+// a failed call is released; a results file it was writing keeps what was
+// written up to the failure.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace torvex {
+
+class Error : public std::runtime_error {
+ public:
+  enum class Kind {
+    CannotOpen,    // a structure file is missing, unreadable or a folder
+    CannotCreate,  // a results file cannot be created
+    RunTime,       // reading or writing failed as the program reports it
+    NoAtoms,       // nothing to fit: an atom set is empty
+    TooManyAtoms,  // an atom set holds more than MAX_ATOMS atoms
+  };
+
+  Error(Kind kind, int number, const std::string& what)
+      : std::runtime_error(what), kind_(kind), number_(number) {}
+
+  Kind kind() const noexcept { return kind_; }
+
+  // For Kind::RunTime the program's run-time error number, otherwise 0; what()
+  // holds the program's report of it on one line:
+  //   read_structure("bad.pdb") -> 6504, "bad.pdb: run-time error F6504:
+  //     READ(internal) - numeric field does not form a number"
+  //   6501 end of file, 6504 not a number, 6505 beyond the single-precision
+  //   range, 6506 record too long, 6507 read failed, 6508 write failed
+  int number() const noexcept { return number_; }
+
+ private:
+  Kind kind_;
+  int number_;
+};
+
+}  // namespace torvex
