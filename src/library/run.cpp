@@ -35,14 +35,14 @@ bool fits_channel(const std::string& file) {
 
 }  // namespace
 
-void Run::open_structure(int unit, const std::string& file) {
+void Run::open_structure(formatted_io::Unit unit, const std::string& file) {
   if (!fits_channel(file) ||
       !formatted_io::open_existing(*io_, unit, file.data(), static_cast<int>(file.size()))) {
     throw Error(Error::Kind::CannotOpen, 0, "cannot open structure file " + file);
   }
 }
 
-void Run::open_results(int unit, const std::string& file, const std::string& source) {
+void Run::open_results(formatted_io::Unit unit, const std::string& file, const std::string& source) {
   formatted_io::FileId written;
   formatted_io::FileId read;
   if (formatted_io::identify_file(file.c_str(), written) &&

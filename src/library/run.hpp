@@ -17,8 +17,8 @@
 namespace library {
 
 // The engine's file channels: a structure read, a results file written.
-constexpr int STRUCTURE = 3;
-constexpr int RESULTS = 6;
+constexpr formatted_io::Unit STRUCTURE = formatted_io::Unit::Structure;
+constexpr formatted_io::Unit RESULTS = formatted_io::Unit::Results;
 
 // A file name as the run keeps it: 50 characters, padded with blanks.
 struct NameField {
@@ -38,8 +38,8 @@ class Run {
   // Open `file` on `unit`, or throw Error (CannotOpen, CannotCreate). A
   // results file that is `source`, the structure it is made from, would be
   // cut while it is read: it is not opened.
-  void open_structure(int unit, const std::string& file);
-  void open_results(int unit, const std::string& file, const std::string& source);
+  void open_structure(formatted_io::Unit unit, const std::string& file);
+  void open_results(formatted_io::Unit unit, const std::string& file, const std::string& source);
 
   // Calls `stages` on the run; a stop inside them comes out as Error. The
   // console report, when asked for, is written out at the end.
