@@ -5,6 +5,10 @@
 # sanitizers). CTest then runs each target for a few seconds on its seed
 # corpus; new inputs go to the build tree, never into the sources.
 #
+# TORVEX_AFL builds torvex_afl, the whole program behind an input splitter for
+# a fork-server fuzzer (use the `afl` or `afl-sanitize` preset; see
+# fuzz/README.md for the long runs).
+#
 # TORVEX_BENCH builds the field benchmarks under bench/ (use the `bench`
 # preset); the shell scripts there time and measure the whole program.
 #
@@ -12,6 +16,7 @@
 #   build/fuzz/fuzz_get_fixed -max_total_time=900 build/fuzz/fuzz/corpus/get_fixed fuzz/corpus/get_fixed
 #   cmake --preset bench && cmake --build --preset bench -j2 && build/bench/fields_bench
 option(TORVEX_FUZZ "Build the libFuzzer targets (clang++ only)" OFF)
+option(TORVEX_AFL "Build the whole-program fuzzing harness" OFF)
 option(TORVEX_BENCH "Build the benchmarks (needs Google Benchmark)" OFF)
 
 if(TORVEX_FUZZ)
@@ -35,6 +40,13 @@ if(TORVEX_FUZZ)
              WORKING_DIRECTORY ${fuzz_work})
     set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
   endforeach()
+endif()
+
+if(TORVEX_AFL)
+  add_executable(torvex_afl fuzz/afl_harness.cpp src/app/driver.cpp src/app/dialogue.cpp)
+  target_link_libraries(torvex_afl PRIVATE torvex_core)
+  # The harness replaces the system call: fuzzed text never reaches a shell.
+  target_link_options(torvex_afl PRIVATE -Wl,--wrap=system)
 endif()
 
 if(TORVEX_BENCH)
