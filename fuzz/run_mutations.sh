@@ -6,13 +6,23 @@
 # other status is a finding. Each finding is kept in its own folder with the
 # command that repeats it.
 #
-#   fuzz/run_mutations.sh [BINARY] [RUNS] [SEED]
+#   fuzz/run_mutations.sh [--terminal] [BINARY] [RUNS] [SEED]
+#     --terminal  the dialogue is typed on a pseudo-terminal (see below)
 #     BINARY  default build/release/torvex; a sanitizer build works too (its
 #             reports exit with status 99, a finding)
 #     RUNS    default 2000
 #     SEED    default 1; the same seed makes the same inputs
 #   MUTATION_TIMEOUT   seconds a run may take (default 10)
 #   MUTATION_KEEP      folder for findings (default: a new temporary folder)
+#   MUTATION_REPLAY    a kept finding's folder: run only that case, once
+#
+# Redirected, standard input is the dialogue file. On a terminal, standard
+# input and output are a pseudo-terminal in line mode with every editing and
+# signal character off except end of input (Ctrl-D), and no translation of
+# line ends; the dialogue is typed up to a random point (often its end), then
+# end of input is typed once or twice. The line editor holds 4095 characters,
+# so typed lines are cut to 4000. Once input has ended, the program must end by
+# itself: waiting for more is a hang.
 #
 # A pause of the program hands a typed line to the command interpreter; the
 # mutated dialogues are random text, so every run gets a PATH that names no
@@ -20,6 +30,11 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+mode=redirected
+if [[ ${1:-} == --terminal ]]; then
+  mode=terminal
+  shift
+fi
 binary=$(realpath "${1:-$root/build/release/torvex}")
 runs=${2:-2000}
 seed=${3:-1}
@@ -32,10 +47,11 @@ if [[ ! -x $binary ]]; then
 fi
 mkdir -p "$keep"
 
-exec python3 - "$binary" "$runs" "$seed" "$timeout" "$keep" "$root/tests/data" <<'PYTHON'
-import os, random, resource, shutil, signal, subprocess, sys, tempfile, time
+exec python3 - "$binary" "$runs" "$seed" "$timeout" "$keep" "$root/tests/data" "$mode" \
+  "${MUTATION_REPLAY:-}" "$(realpath "$0")" <<'PYTHON'
+import fcntl, os, random, resource, select, shutil, signal, subprocess, sys, tempfile, termios, time
 
-binary, runs, seed, timeout, keep, data = sys.argv[1:7]
+binary, runs, seed, timeout, keep, data, mode, replay, script = sys.argv[1:10]
 runs, seed, timeout = int(runs), int(seed), float(timeout)
 rng = random.Random(seed)
 
@@ -162,37 +178,120 @@ def limits():
     resource.setrlimit(resource.RLIMIT_FSIZE, (256 << 20, 256 << 20))
     resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
 
-env = {'PATH': '/nonexistent-torvex-path', 'LC_ALL': 'C',
-       'ASAN_OPTIONS': 'exitcode=99', 'UBSAN_OPTIONS': 'halt_on_error=1:exitcode=99'}
-counts = {'status 0': 0, 'status 1': 0, 'normal end': 0, 'signal': 0, 'hang': 0, 'other status': 0}
-findings = []
-scratch = tempfile.mkdtemp(prefix='torvex-mutations.')
-started = time.monotonic()
-for run in range(runs):
-    case = os.path.join(scratch, 'case')
-    shutil.rmtree(case, ignore_errors=True)
-    os.mkdir(case)
-    target, moving = rng.choice(PAIRS)
-    files = {'t.pdb': target, 'm.pdb': moving, 'f.pdb': rng.choice(PAIRS)[0]}
-    for name in rng.sample(sorted(files), rng.randint(1, 3)):
-        files[name] = mutate_structure(files[name])
-    for name, text in files.items():
-        with open(os.path.join(case, name), 'wb') as f:
-            f.write(text)
-    with open(os.path.join(case, 'dialogue'), 'wb') as f:
-        f.write(mutate_dialogue(dialogue_lines()))
-    verdict = None
+def terminal_limits():
+    limits()
+    fcntl.ioctl(0, termios.TIOCSCTTY, 0)  # the new session's controlling terminal
+
+def line_mode(fd):
+    """Line mode, Ctrl-D ends input; every other special character off."""
+    iflag, oflag, cflag, lflag, ispeed, ospeed, cc = termios.tcgetattr(fd)
+    iflag &= ~(termios.IGNBRK | termios.BRKINT | termios.PARMRK | termios.ISTRIP | termios.INLCR
+               | termios.IGNCR | termios.ICRNL | termios.IXON | termios.IXOFF)
+    oflag &= ~termios.OPOST
+    lflag &= ~(termios.ECHO | termios.ECHONL | termios.ISIG | termios.IEXTEN)
+    lflag |= termios.ICANON
+    cflag = (cflag & ~(termios.CSIZE | termios.PARENB)) | termios.CS8
+    cc = [b'\0'] * len(cc)
+    cc[termios.VEOF] = b'\x04'
+    termios.tcsetattr(fd, termios.TCSANOW, [iflag, oflag, cflag, lflag, ispeed, ospeed, cc])
+
+def typing(dialogue):
+    """The dialogue typed up to a random point, then end of input."""
+    text = b'\n'.join(line[:4000] for line in dialogue.split(b'\n'))
+    cut = len(text) if rng.random() < 0.4 else rng.randrange(len(text) + 1)
+    return text[:cut] + b'\x04' * rng.randint(1, 2)
+
+def run_redirected(case):
     with open(os.path.join(case, 'dialogue'), 'rb') as stdin, \
          open(os.path.join(case, 'stdout'), 'wb') as stdout, \
          open(os.path.join(case, 'stderr'), 'wb') as stderr:
         process = subprocess.Popen([binary], cwd=case, stdin=stdin, stdout=stdout, stderr=stderr,
                                    env=env, preexec_fn=limits, start_new_session=True)
         try:
-            status = process.wait(timeout=timeout)
+            return process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             os.killpg(process.pid, signal.SIGKILL)
             process.wait()
-            status = None
+            return None
+
+def run_on_terminal(case):
+    """Types the bytes of 'typed' while draining the output, until every
+    holder of the terminal is gone (the master then reads EOF or EIO)."""
+    with open(os.path.join(case, 'typed'), 'rb') as f:
+        typed = f.read()
+    master, slave = os.openpty()
+    line_mode(slave)
+    with open(os.path.join(case, 'stderr'), 'wb') as stderr:
+        process = subprocess.Popen([binary], cwd=case, stdin=slave, stdout=slave, stderr=stderr,
+                                   env=env, preexec_fn=terminal_limits, start_new_session=True)
+    os.close(slave)
+    os.set_blocking(master, False)
+    out = bytearray()
+    written = 0
+    deadline = time.monotonic() + timeout
+    hung = False
+    while True:
+        if time.monotonic() > deadline:
+            os.killpg(process.pid, signal.SIGKILL)
+            hung = True
+            break
+        writing = [master] if written < len(typed) else []
+        readable, writable, _ = select.select([master], writing, [], 0.01)
+        if readable:
+            try:
+                chunk = os.read(master, 65536)
+            except BlockingIOError:
+                chunk = None
+            except OSError:
+                chunk = b''
+            if chunk == b'':
+                break
+            out += chunk or b''
+        if writable:
+            try:
+                written += os.write(master, typed[written:])
+            except BlockingIOError:
+                pass
+            except OSError:
+                written = len(typed)  # nobody reads any more
+    os.close(master)
+    status = process.wait()
+    with open(os.path.join(case, 'stdout'), 'wb') as f:
+        f.write(out)
+    return None if hung else status
+
+def make_case(case):
+    if replay:
+        for name in os.listdir(replay):
+            if name in ('t.pdb', 'm.pdb', 'f.pdb', 'dialogue', 'typed'):
+                shutil.copy(os.path.join(replay, name), case)
+        return
+    target, moving = rng.choice(PAIRS)
+    files = {'t.pdb': target, 'm.pdb': moving, 'f.pdb': rng.choice(PAIRS)[0]}
+    for name in rng.sample(sorted(files), rng.randint(1, 3)):
+        files[name] = mutate_structure(files[name])
+    files['dialogue'] = mutate_dialogue(dialogue_lines())
+    if mode == 'terminal':
+        files['typed'] = typing(files['dialogue'])
+    for name, text in files.items():
+        with open(os.path.join(case, name), 'wb') as f:
+            f.write(text)
+
+env = {'PATH': '/nonexistent-torvex-path', 'LC_ALL': 'C',
+       'ASAN_OPTIONS': 'exitcode=99', 'UBSAN_OPTIONS': 'halt_on_error=1:exitcode=99'}
+counts = {'status 0': 0, 'status 1': 0, 'normal end': 0, 'signal': 0, 'hang': 0, 'other status': 0}
+findings = []
+scratch = tempfile.mkdtemp(prefix='torvex-mutations.')
+started = time.monotonic()
+if replay:
+    runs = 1
+for run in range(runs):
+    case = os.path.join(scratch, 'case')
+    shutil.rmtree(case, ignore_errors=True)
+    os.mkdir(case)
+    make_case(case)
+    status = run_on_terminal(case) if mode == 'terminal' else run_redirected(case)
+    verdict = None
     if status is None:
         counts['hang'] += 1
         verdict = 'hang'
@@ -211,12 +310,14 @@ for run in range(runs):
         kept = os.path.join(keep, 'run%05d' % run)
         shutil.copytree(case, kept)
         with open(os.path.join(kept, 'repeat.sh'), 'w') as f:
-            f.write('cd "$(dirname "$0")" && PATH=/nonexistent-torvex-path %s < dialogue\n' % binary)
+            f.write('MUTATION_REPLAY="$(dirname "$(realpath "$0")")" %s %s%s\n'
+                    % (script, '--terminal ' if mode == 'terminal' else '', binary))
         findings.append((run, verdict, kept))
         print('finding: run %d: %s, kept in %s' % (run, verdict, kept), flush=True)
 shutil.rmtree(scratch, ignore_errors=True)
 seconds = time.monotonic() - started
-print('%d runs in %.1f s (%.1f runs/s), seed %d, timeout %g s' % (runs, seconds, runs / seconds, seed, timeout))
+print('%d runs %s in %.1f s (%.1f runs/s), seed %d, timeout %g s'
+      % (runs, mode, seconds, runs / seconds, seed, timeout))
 print('  ' + ', '.join('%s: %d' % item for item in counts.items()))
 print('%d passed, %d failed' % (runs - len(findings), len(findings)))
 if not findings:
