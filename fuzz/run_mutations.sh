@@ -20,7 +20,8 @@
 # input and output are a pseudo-terminal in line mode with every editing and
 # signal character off except end of input (Ctrl-D), and no translation of
 # line ends; the dialogue is typed up to a random point (often its end), then
-# end of input is typed once or twice. The line editor holds 4095 characters,
+# end of input (Ctrl-D at the start of a line, twice after part of one),
+# sometimes typed once more. The line editor holds 4095 characters,
 # so typed lines are cut to 4000. Once input has ended, the program must end by
 # itself: waiting for more is a hang.
 #
@@ -199,7 +200,9 @@ def typing(dialogue):
     """The dialogue typed up to a random point, then end of input."""
     text = b'\n'.join(line[:4000] for line in dialogue.split(b'\n'))
     cut = len(text) if rng.random() < 0.4 else rng.randrange(len(text) + 1)
-    return text[:cut] + b'\x04' * rng.randint(1, 2)
+    # After part of a line the first Ctrl-D only hands that part over.
+    partial = cut > 0 and text[cut - 1:cut] != b'\n'
+    return text[:cut] + b'\x04' * (partial + rng.randint(1, 2))
 
 def run_redirected(case):
     with open(os.path.join(case, 'dialogue'), 'rb') as stdin, \
