@@ -22,10 +22,6 @@ constexpr int EXPONENT_CAP = 100000;
 
 namespace detail {
 
-const double EXACT_POWERS[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 FieldStatus get_fixed_general(const char* line, int line_length, int& pos, int width, int decimals,
                               float& value) {
   char digits[FIELD_DIGITS_MAX];

@@ -39,13 +39,13 @@ class Format {
 
   constexpr explicit Format(std::string_view text) { parse(text); }
 
-  constexpr int size() const { return count_; }
+  constexpr int size() const { return descriptor_count; }
   constexpr const Descriptor& operator[](int i) const {
-    return items_[static_cast<std::size_t>(i)];
+    return descriptors[static_cast<std::size_t>(i)];
   }
 
-  std::array<Descriptor, MAX_DESCRIPTORS> items_{};
-  int count_ = 0;
+  std::array<Descriptor, MAX_DESCRIPTORS> descriptors{};
+  int descriptor_count = 0;
 
  private:
   static constexpr char lower(char c) {
@@ -62,8 +62,8 @@ class Format {
   }
 
   constexpr void add(const Descriptor& d) {
-    if (count_ == MAX_DESCRIPTORS) format_syntax_error();
-    items_[static_cast<std::size_t>(count_++)] = d;
+    if (descriptor_count == MAX_DESCRIPTORS) format_syntax_error();
+    descriptors[static_cast<std::size_t>(descriptor_count++)] = d;
   }
 
   constexpr void parse(std::string_view s) {
@@ -92,15 +92,15 @@ class Format {
         ++pos;
         continue;
       }
-      const int count = number(s, pos);
+      const int repeat = number(s, pos);
       if (pos >= s.size()) format_syntax_error();
       const char letter = lower(s[pos++]);
       Descriptor d;
-      d.repeat = count < 0 ? 1 : count;
+      d.repeat = repeat < 0 ? 1 : repeat;
       switch (letter) {
         case 'x':
-          if (count < 0) format_syntax_error();
-          d = {DescriptorKind::Skip, 1, count, 0};
+          if (repeat < 0) format_syntax_error();
+          d = {DescriptorKind::Skip, 1, repeat, 0};
           break;
         case 'a': {
           d.kind = DescriptorKind::Text;

@@ -22,7 +22,9 @@ FieldStatus get_fixed_general(const char* line, int line_length, int& pos, int w
                               float& value);
 
 // Powers of ten that a double holds exactly: 10^0 .. 10^22.
-extern const double EXACT_POWERS[23];
+inline constexpr double EXACT_POWERS[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The digit pairs 00 to 99, for two digits per division.
 inline constexpr char DIGIT_PAIRS[] =

@@ -186,40 +186,40 @@ template <Format F, int ITEMS, bool OUTPUT>
 inline constexpr Plan PLAN = make_plan(F, ITEMS, OUTPUT);
 
 template <typename T>
-inline constexpr bool is_text_item = std::is_convertible_v<const T&, std::string_view>;
+inline constexpr bool IS_TEXT_ITEM = std::is_convertible_v<const T&, std::string_view>;
 
 // Writes one field at `out`; returns its width.
 template <Step S, typename Item>
 inline int put_field(const Item& item, char* out) {
-  constexpr Descriptor d = S.d;
-  if constexpr (d.kind == DescriptorKind::Text) {
-    static_assert(is_text_item<Item>, "an A field takes text");
+  constexpr Descriptor FIELD = S.d;
+  if constexpr (FIELD.kind == DescriptorKind::Text) {
+    static_assert(IS_TEXT_ITEM<Item>, "an A field takes text");
     const std::string_view text(item);
-    if constexpr (d.width == 0) {
+    if constexpr (FIELD.width == 0) {
       if (!text.empty()) std::memcpy(out, text.data(), text.size());
       return static_cast<int>(text.size());
     } else {
       // Most items fill their field exactly: a copy of constant size.
-      if (text.size() == static_cast<std::size_t>(d.width)) {
-        std::memcpy(out, text.data(), static_cast<std::size_t>(d.width));
+      if (text.size() == static_cast<std::size_t>(FIELD.width)) {
+        std::memcpy(out, text.data(), static_cast<std::size_t>(FIELD.width));
       } else {
-        put_text(text, d.width, out);
+        put_text(text, FIELD.width, out);
       }
-      return d.width;
+      return FIELD.width;
     }
-  } else if constexpr (d.kind == DescriptorKind::Integer) {
+  } else if constexpr (FIELD.kind == DescriptorKind::Integer) {
     static_assert(std::is_same_v<Item, int>, "an I field takes an int");
-    put_integer(item, d.width, out);
-    return d.width;
+    put_integer(item, FIELD.width, out);
+    return FIELD.width;
   } else {
     // Every real item is single precision: a double would be rounded here.
     static_assert(std::is_same_v<Item, float>, "an F or E field takes a float");
-    if constexpr (d.kind == DescriptorKind::Fixed) {
-      put_fixed<d.width, d.decimals>(item, out);
+    if constexpr (FIELD.kind == DescriptorKind::Fixed) {
+      put_fixed<FIELD.width, FIELD.decimals>(item, out);
     } else {
-      put_exponent(item, d.width, d.decimals, out);
+      put_exponent(item, FIELD.width, FIELD.decimals, out);
     }
-    return d.width;
+    return FIELD.width;
   }
 }
 
@@ -231,24 +231,24 @@ inline void run_output(Io& io, const char* stream, Begin begin, End end, const T
   char* record = begin();
   int length = 0;
   auto step = [&]<std::size_t K>(std::integral_constant<std::size_t, K>) {
-    constexpr Step s = P.steps[K];
-    if constexpr (s.kind == StepKind::EndRecord) {
-      end(length, s.dollar);
+    constexpr Step STEP = P.steps[K];
+    if constexpr (STEP.kind == StepKind::EndRecord) {
+      end(length, STEP.dollar);
       if constexpr (K + 1 < static_cast<std::size_t>(P.count)) record = begin();
       length = 0;
     } else {
-      const auto& item = std::get<static_cast<std::size_t>(s.item)>(items);
-      if constexpr (s.constant_end >= 0) {
-        put_field<s>(item, record + length);
-        length = s.constant_end;
+      const auto& item = std::get<static_cast<std::size_t>(STEP.item)>(items);
+      if constexpr (STEP.constant_end >= 0) {
+        put_field<STEP>(item, record + length);
+        length = STEP.constant_end;
       } else {
         // A width known only now: checked before anything is written.
-        int width = s.d.width;
-        if constexpr (s.d.kind == DescriptorKind::Text && s.d.width == 0) {
+        int width = STEP.d.width;
+        if constexpr (STEP.d.kind == DescriptorKind::Text && STEP.d.width == 0) {
           width = static_cast<int>(std::string_view(item).size());
         }
         if (length + width > FILE_RECORD_MAX) record_too_long(io, stream);
-        length += put_field<s>(item, record + length);
+        length += put_field<STEP>(item, record + length);
       }
     }
   };
@@ -261,17 +261,17 @@ inline void get_field(Io& io, const char* stream, const char* line, int line_len
                       Item& item) {
   if constexpr (D.kind == DescriptorKind::Text) {
     if constexpr (std::is_array_v<Item>) {
-      constexpr int n = static_cast<int>(std::extent_v<Item>);
-      get_text(line, line_length, pos, item, n, D.width);
+      constexpr int LENGTH = static_cast<int>(std::extent_v<Item>);
+      get_text(line, line_length, pos, item, LENGTH, D.width);
     } else {
       // A LineText: the line's own characters when they are all there.
       static_assert(D.width == 0, "a LineText is read by a plain A");
-      constexpr int n = static_cast<int>(sizeof item.padded);
-      if (line_length - pos >= n) {
+      constexpr int LENGTH = static_cast<int>(sizeof item.padded);
+      if (line_length - pos >= LENGTH) {
         item.data = line + pos;
-        pos += n;
+        pos += LENGTH;
       } else {
-        get_text(line, line_length, pos, item.padded, n, 0);
+        get_text(line, line_length, pos, item.padded, LENGTH, 0);
         item.data = item.padded;
       }
     }
@@ -288,12 +288,12 @@ inline void run_input(Io& io, const char* stream, const char* line, int line_len
                       const Tuple& items, std::index_sequence<I...>) {
   int pos = 0;
   auto step = [&]<std::size_t K>(std::integral_constant<std::size_t, K>) {
-    constexpr Step s = P.steps[K];
-    if constexpr (s.kind == StepKind::Skip) {
-      pos = pos + s.d.width < line_length ? pos + s.d.width : line_length;
+    constexpr Step STEP = P.steps[K];
+    if constexpr (STEP.kind == StepKind::Skip) {
+      pos = pos + STEP.d.width < line_length ? pos + STEP.d.width : line_length;
     } else {
-      get_field<s.d>(io, stream, line, line_length, pos,
-                     std::get<static_cast<std::size_t>(s.item)>(items));
+      get_field<STEP.d>(io, stream, line, line_length, pos,
+                     std::get<static_cast<std::size_t>(STEP.item)>(items));
     }
   };
   (step(std::integral_constant<std::size_t, I>{}), ...);
@@ -302,9 +302,9 @@ inline void run_input(Io& io, const char* stream, const char* line, int line_len
 template <Format F, typename... Items>
 inline void read_fields(Io& io, const char* stream, const char* line, int line_length,
                         Items&... items) {
-  constexpr const Plan& plan = PLAN<F, sizeof...(Items), false>;
-  run_input<plan>(io, stream, line, line_length, std::tie(items...),
-                  std::make_index_sequence<static_cast<std::size_t>(plan.count)>{});
+  constexpr const Plan& RECORD_PLAN = PLAN<F, sizeof...(Items), false>;
+  run_input<RECORD_PLAN>(io, stream, line, line_length, std::tie(items...),
+                  std::make_index_sequence<static_cast<std::size_t>(RECORD_PLAN.count)>{});
 }
 
 }  // namespace record_detail
@@ -312,19 +312,19 @@ inline void read_fields(Io& io, const char* stream, const char* line, int line_l
 template <Format F, typename... Items>
 void write_record(Io& io, ConsoleUnit, const Items&... items) {
   using namespace record_detail;
-  constexpr const Plan& plan = PLAN<F, sizeof...(Items), true>;
-  run_output<plan>(
+  constexpr const Plan& RECORD_PLAN = PLAN<F, sizeof...(Items), true>;
+  run_output<RECORD_PLAN>(
       io, CONSOLE_NAME, [&] { return io.record; },
       [&](int length, bool dollar) { deliver_to_console(io, length, dollar); }, std::tie(items...),
-      std::make_index_sequence<static_cast<std::size_t>(plan.count)>{});
+      std::make_index_sequence<static_cast<std::size_t>(RECORD_PLAN.count)>{});
 }
 
 template <Format F, typename... Items>
 void write_record(Io& io, Unit unit, const Items&... items) {
   using namespace record_detail;
-  constexpr const Plan& plan = PLAN<F, sizeof...(Items), true>;
+  constexpr const Plan& RECORD_PLAN = PLAN<F, sizeof...(Items), true>;
   Channel& channel = io.channel(unit);
-  run_output<plan>(
+  run_output<RECORD_PLAN>(
       io, channel.name(),
       [&] {
         char* space = channel.record_space();
@@ -335,7 +335,7 @@ void write_record(Io& io, Unit unit, const Items&... items) {
       [&](int length, bool dollar) {
         if (!channel.commit(length, !dollar)) write_failed(io, channel.name());
       },
-      std::tie(items...), std::make_index_sequence<static_cast<std::size_t>(plan.count)>{});
+      std::tie(items...), std::make_index_sequence<static_cast<std::size_t>(RECORD_PLAN.count)>{});
 }
 
 template <Format F, typename... Items>
