@@ -31,20 +31,16 @@ sysroot=/usr/aarch64-linux-gnu
 started=$SECONDS
 
 # Tools, installed when missing.
-need=()
-command -v cmake >/dev/null || need+=(cmake)
-command -v g++ >/dev/null || need+=(g++)
-command -v clang++ >/dev/null || need+=(clang)
-command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
-command -v qemu-aarch64 >/dev/null || need+=(qemu-user)
-[ -e "$sysroot/lib/ld-linux-aarch64.so.1" ] || need+=(libc6-arm64-cross)
-command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
-command -v wine >/dev/null || need+=(wine wine64)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "cross-check: installing ${need[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
-fi
+source .ci/tools.sh
+want cmake cmake
+want g++ g++
+want clang++ clang
+want aarch64-linux-gnu-g++ g++-aarch64-linux-gnu
+want qemu-aarch64 qemu-user
+want_file "$sysroot/lib/ld-linux-aarch64.so.1" libc6-arm64-cross
+want x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
+want wine wine wine64
+install_wanted cross-check
 
 builds=(gcc-O0 gcc-O3 clang-O2 aarch64-O2 windows-O2)
 

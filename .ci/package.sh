@@ -17,17 +17,13 @@ out=$root/build/packages
 work=$root/build/package-check
 
 # Tools, installed when missing.
-need=()
-command -v cmake >/dev/null || need+=(cmake)
-command -v g++ >/dev/null || need+=(g++)
-command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
-command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
-command -v wine >/dev/null || need+=(wine wine64)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "package: installing ${need[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
-fi
+source .ci/tools.sh
+want cmake cmake
+want g++ g++
+want dpkg-shlibdeps dpkg-dev
+want x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
+want wine wine wine64
+install_wanted package
 
 fail() {
   echo "package: $*" >&2

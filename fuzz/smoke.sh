@@ -6,9 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v afl-fuzz >/dev/null; then
-  apt-get update -qq && apt-get install -y -qq afl++
-fi
+source .ci/tools.sh
+want afl-fuzz afl++
+install_wanted fuzz-smoke
+
 work=$(mktemp -d -t torvex-fuzz-smoke.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
