@@ -45,9 +45,9 @@ LineView read_console_line(Io& io) {
   return {io.line.data, io.line.length};
 }
 
-bool read_channel_line(Io& io, Unit unit, bool handles_end, LineView& view) {
-  Channel& channel = io.channel(unit);
-  switch (channel.read_view(io.line, view)) {
+bool line_not_read(Io& io, Unit unit, bool handles_end, LineStatus status) {
+  const Channel& channel = io.channel(unit);
+  switch (status) {
     case LineStatus::Ok:
       return true;
     case LineStatus::End:

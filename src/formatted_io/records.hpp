@@ -104,8 +104,9 @@ namespace record_detail {
 [[noreturn]] void field_failed(Io& io, const char* stream, FieldStatus status);
 // Reads the console line into io.line, or ends the run.
 LineView read_console_line(Io& io);
-// False at a handled end; every other failure ends the run.
-bool read_channel_line(Io& io, Unit unit, bool handles_end, LineView& view);
+// A channel read that did not give a line: false at a handled end; every
+// other failure ends the run. Out of line, off the path of every line read.
+bool line_not_read(Io& io, Unit unit, bool handles_end, LineStatus status);
 void deliver_to_console(Io& io, int length, bool dollar);
 
 inline constexpr const char* CONSOLE_NAME = "CON";
@@ -340,11 +341,13 @@ void write_record(Io& io, Unit unit, const Items&... items) {
 
 template <Format F, typename... Items>
 ReadResult read_record(Io& io, Unit unit, bool handles_end, Items&... items) {
+  Channel& channel = io.channel(unit);
   LineView line;
-  if (!record_detail::read_channel_line(io, unit, handles_end, line)) {
+  const LineStatus status = channel.read_view(io.line, line);
+  if (status != LineStatus::Ok && !record_detail::line_not_read(io, unit, handles_end, status)) {
     return ReadResult::EndOfFile;
   }
-  record_detail::read_fields<F>(io, io.channel(unit).name(), line.data, line.length, items...);
+  record_detail::read_fields<F>(io, channel.name(), line.data, line.length, items...);
   return ReadResult::Ok;
 }
 
