@@ -65,6 +65,24 @@ inline constexpr std::uint64_t POWERS_OF_TEN[20] = {1ull,
 // A GNU extension, on every compiler and machine the build supports.
 __extension__ typedef unsigned __int128 Uint128;
 
+// The smallest shift s with 2^s >= 2 * 10^n, for n = 0 .. 19. Below it, the
+// undecided test of fixed_units (gap * 10^n <= 2^s, the gap at least 2) is
+// false for every value: ordinary magnitudes skip it.
+inline constexpr int UNDECIDED_SHIFT[20] = {1,  5,  8,  11, 15, 18, 21, 25, 28, 31,
+                                            35, 38, 41, 45, 48, 51, 55, 58, 61, 65};
+
+constexpr bool undecided_shifts_hold() {
+  for (int n = 0; n < 20; ++n) {
+    const int s = UNDECIDED_SHIFT[n];
+    const Uint128 twice = static_cast<Uint128>(POWERS_OF_TEN[n]) * 2u;
+    if ((static_cast<Uint128>(1) << s) < twice || (static_cast<Uint128>(1) << (s - 1)) >= twice) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(undecided_shifts_hold());
+
 // The direct route for Fw.d: the magnitude rounded to `kept` decimals as an
 // integer, kept = min(decimals, 7 - integer digits); places from `kept` to
 // `decimals` show 0. Rounding m / 2^s times 10^kept half up gives the
@@ -101,7 +119,7 @@ __extension__ typedef unsigned __int128 Uint128;
   const std::uint64_t half = std::uint64_t{1} << (s - 1);
   if (remainder >= half) {
     ++rounded;
-  } else {
+  } else if (s >= UNDECIDED_SHIFT[EXPANSION_DIGITS - e - k]) {
     // Within half a unit of the 17th digit below the half: undecided here.
     const Uint128 gap = static_cast<Uint128>(half - remainder) * 2u;
     if (gap * POWERS_OF_TEN[EXPANSION_DIGITS - e - k] <= (static_cast<Uint128>(1) << s)) {

@@ -13,6 +13,7 @@ namespace formatted_io {
 
 template <int WIDTH, int DECIMALS>
 inline void put_fixed(float value, char* out) {
+  if (detail::put_fixed_word<WIDTH, DECIMALS>(value, out)) return;
   if (!detail::put_fixed_fast(value, WIDTH, DECIMALS, out)) {
     detail::put_fixed_general(value, WIDTH, DECIMALS, out);
   }
@@ -20,7 +21,12 @@ inline void put_fixed(float value, char* out) {
 
 template <int WIDTH, int DECIMALS>
 inline FieldStatus get_fixed(const char* line, int line_length, int& pos, float& value) {
-  if constexpr (DECIMALS >= 1 && WIDTH - DECIMALS >= 2 && WIDTH <= 15) {
+  if constexpr (detail::WORD_READER<WIDTH, DECIMALS>) {
+    // Takes exactly the fields the column route takes.
+    if (detail::get_fixed_word<WIDTH, DECIMALS>(line, line_length, pos, value)) {
+      return FieldStatus::Ok;
+    }
+  } else if constexpr (DECIMALS >= 1 && WIDTH - DECIMALS >= 2 && WIDTH <= 15) {
     if (detail::get_fixed_columns<WIDTH, DECIMALS>(line, line_length, pos, value)) {
       return FieldStatus::Ok;
     }

@@ -3,9 +3,16 @@
 // configured with TORVEX_EXHAUSTIVE=ON.
 //
 //   exhaustive_fields writers  every float through F8.3 and F6.3 (or one of
-//                              them: F8.3, F6.3)
+//                              them: F8.3, F6.3): the word route and the
+//                              integer route, each wherever it accepts,
+//                              against the general route
 //   exhaustive_fields readers  every 8-character field over blank, digits,
-//                              point and minus (13^8), read as F8.3
+//                              point, minus and plus (14^8), read as F8.3:
+//                              the constant-width reader against the general
+//                              route, and each direct route (word, columns,
+//                              plain) wherever it accepts; the word route
+//                              must accept exactly the fields the column
+//                              route accepts
 //
 // Prints what was compared and how many differed; exits 1 on a difference.
 #include <cstdint>
@@ -18,31 +25,67 @@
 namespace {
 
 using formatted_io::FieldStatus;
+namespace detail = formatted_io::detail;
 
 template <int WIDTH, int DECIMALS>
-long compare_writer(long& direct) {
+long compare_writer(long& compared, long& by_word, long& by_integer) {
   long differ = 0;
   std::uint32_t bits = 0;
+  auto report = [&](const char* route, float value, const char* field, const char* general) {
+    if (++differ <= 10) {
+      std::printf("F%d.%d of %a (bits %08x): %s route \"%.*s\", general \"%.*s\"\n", WIDTH,
+                  DECIMALS, static_cast<double>(value), static_cast<unsigned>(bits), route, WIDTH,
+                  field, WIDTH, general);
+    }
+  };
   do {
     float value;
     std::memcpy(&value, &bits, sizeof value);
-    char fast[WIDTH];
+    char word[WIDTH];
+    char integer[WIDTH];
     char general[WIDTH];
-    // The record functions' route: the direct field when it accepts.
-    if (formatted_io::detail::put_fixed_fast(value, WIDTH, DECIMALS, fast)) {
-      ++direct;
-      formatted_io::detail::put_fixed_general(value, WIDTH, DECIMALS, general);
-      if (std::memcmp(fast, general, WIDTH) != 0 && ++differ <= 10) {
-        std::printf("F%d.%d of %a: direct \"%.*s\", general \"%.*s\"\n", WIDTH, DECIMALS,
-                    static_cast<double>(value), WIDTH, fast, WIDTH, general);
+    // The record functions' routes: the word field, else the integer one,
+    // else the general one; each direct route is held to the general one
+    // wherever it accepts.
+    const bool word_accepts = detail::put_fixed_word<WIDTH, DECIMALS>(value, word);
+    const bool integer_accepts = detail::put_fixed_fast(value, WIDTH, DECIMALS, integer);
+    if (word_accepts || integer_accepts) {
+      ++compared;
+      detail::put_fixed_general(value, WIDTH, DECIMALS, general);
+      if (word_accepts) {
+        ++by_word;
+        if (std::memcmp(word, general, WIDTH) != 0) report("word", value, word, general);
+      }
+      if (integer_accepts) {
+        ++by_integer;
+        if (std::memcmp(integer, general, WIDTH) != 0) report("integer", value, integer, general);
       }
     }
   } while (++bits != 0);
   return differ;
 }
 
-long compare_readers(long& fields, long& direct) {
-  static constexpr char ALPHABET[] = " 0123456789.-";
+struct Read {
+  bool accepted = false;
+  FieldStatus status = FieldStatus::Ok;
+  float value = -1.0f;
+  int pos = 0;
+};
+
+bool same(const Read& a, const Read& b) {
+  return a.status == b.status && a.pos == b.pos &&
+         (a.status != FieldStatus::Ok || std::memcmp(&a.value, &b.value, sizeof a.value) == 0);
+}
+
+struct ReaderCounts {
+  long fields = 0;
+  long by_word = 0;
+  long by_columns = 0;
+  long by_plain = 0;
+};
+
+long compare_readers(ReaderCounts& counts) {
+  static constexpr char ALPHABET[] = " 0123456789.-+";
   constexpr int LETTERS = sizeof ALPHABET - 1;
   constexpr int WIDTH = 8;
   long differ = 0;
@@ -50,27 +93,33 @@ long compare_readers(long& fields, long& direct) {
   char field[WIDTH];
   for (;;) {
     for (int i = 0; i < WIDTH; ++i) field[i] = ALPHABET[index[i]];
-    ++fields;
-    float fast_value = -1.0f;
-    float general_value = -1.0f;
-    int fast_pos = 0;
-    int general_pos = 0;
-    const FieldStatus fast = formatted_io::get_fixed<WIDTH, 3>(field, WIDTH, fast_pos, fast_value);
-    int probe = 0;
-    float probe_value = 0.0f;
-    if (formatted_io::detail::get_fixed_columns<WIDTH, 3>(field, WIDTH, probe, probe_value) ||
-        formatted_io::detail::get_fixed_fast(field, WIDTH, probe, WIDTH, 3, probe_value)) {
-      ++direct;
-    }
-    const FieldStatus general =
-        formatted_io::detail::get_fixed_general(field, WIDTH, general_pos, WIDTH, 3, general_value);
-    const bool same = fast == general && fast_pos == general_pos &&
-                      (fast != FieldStatus::Ok ||
-                       std::memcmp(&fast_value, &general_value, sizeof fast_value) == 0);
-    if (!same && ++differ <= 10) {
-      std::printf("\"%.*s\": direct %g (status %d), general %g (status %d)\n", WIDTH, field,
-                  static_cast<double>(fast_value), static_cast<int>(fast),
-                  static_cast<double>(general_value), static_cast<int>(general));
+    ++counts.fields;
+    Read general;
+    general.status = detail::get_fixed_general(field, WIDTH, general.pos, WIDTH, 3, general.value);
+    Read routed;
+    routed.status = formatted_io::get_fixed<WIDTH, 3>(field, WIDTH, routed.pos, routed.value);
+    Read word;
+    word.accepted = detail::get_fixed_word<WIDTH, 3>(field, WIDTH, word.pos, word.value);
+    Read columns;
+    columns.accepted =
+        detail::get_fixed_columns<WIDTH, 3>(field, WIDTH, columns.pos, columns.value);
+    Read plain;
+    plain.accepted = detail::get_fixed_fast(field, WIDTH, plain.pos, WIDTH, 3, plain.value);
+    counts.by_word += word.accepted;
+    counts.by_columns += columns.accepted;
+    counts.by_plain += plain.accepted;
+    const bool agree =
+        same(routed, general) && word.accepted == columns.accepted &&
+        (!word.accepted || same(word, general)) && (!columns.accepted || same(columns, general)) &&
+        (!plain.accepted || same(plain, general)) && (word.accepted || word.pos == 0);
+    if (!agree && ++differ <= 10) {
+      std::printf(
+          "\"%.*s\": general %g (status %d), routed %g (status %d), word %d %g, columns %d %g, "
+          "plain %d %g\n",
+          WIDTH, field, static_cast<double>(general.value), static_cast<int>(general.status),
+          static_cast<double>(routed.value), static_cast<int>(routed.status), word.accepted,
+          static_cast<double>(word.value), columns.accepted, static_cast<double>(columns.value),
+          plain.accepted, static_cast<double>(plain.value));
     }
     int i = WIDTH - 1;
     while (i >= 0 && ++index[i] == LETTERS) index[i--] = 0;
@@ -80,10 +129,14 @@ long compare_readers(long& fields, long& direct) {
 
 template <int WIDTH, int DECIMALS>
 long run_writer() {
-  long direct = 0;
-  const long differ = compare_writer<WIDTH, DECIMALS>(direct);
-  std::printf("F%d.%d: 4294967296 floats, %ld written directly, %ld differ\n", WIDTH, DECIMALS,
-              direct, differ);
+  long compared = 0;
+  long by_word = 0;
+  long by_integer = 0;
+  const long differ = compare_writer<WIDTH, DECIMALS>(compared, by_word, by_integer);
+  std::printf(
+      "F%d.%d: 4294967296 floats, %ld compared with the general route (word route %ld, integer "
+      "route %ld), %ld differ\n",
+      WIDTH, DECIMALS, compared, by_word, by_integer, differ);
   return differ;
 }
 
@@ -95,10 +148,11 @@ int main(int argc, char** argv) {
   if (what == "writers" || what == "F8.3") differ += run_writer<8, 3>();
   if (what == "writers" || what == "F6.3") differ += run_writer<6, 3>();
   if (what == "readers") {
-    long fields = 0;
-    long direct = 0;
-    differ = compare_readers(fields, direct);
-    std::printf("F8.3 input: %ld fields, %ld read directly, %ld differ\n", fields, direct, differ);
+    ReaderCounts counts;
+    differ = compare_readers(counts);
+    std::printf(
+        "F8.3 input: %ld fields, word route %ld, column route %ld, plain route %ld, %ld differ\n",
+        counts.fields, counts.by_word, counts.by_columns, counts.by_plain, differ);
   }
   if (what != "writers" && what != "F8.3" && what != "F6.3" && what != "readers") {
     std::fprintf(stderr, "usage: exhaustive_fields writers|F8.3|F6.3|readers\n");
