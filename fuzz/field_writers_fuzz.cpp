@@ -6,10 +6,13 @@
 // numbers); its text against a reference writer that rounds the exact decimal
 // expansion printed by the C library; and, for a field that is a number, by
 // reading it back through the Fw.d input field, which must land within half a
-// unit of the last place the field shows.
+// unit of the last place the field shows. The direct routes of Fw.d (the
+// integer route, and the word route for up to 8 wide and 3 decimals) must
+// write, wherever they accept, the general route's field.
 //
 // Input layout: bytes 0-3 are the value's bits (float and int alike); bytes 4
 // and 5, when present, give the width and decimals of the extra descriptor.
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "formatted_io/fields.hpp"
 #include "formatted_io/real_fields.hpp"
@@ -98,7 +102,8 @@ void round_half_up(Digits& ds, int keep) {
   ds.d.resize(static_cast<std::size_t>(keep));
   if (!up) return;
   int i = keep - 1;
-  while (i >= 0 && ds.d[static_cast<std::size_t>(i)] == '9') ds.d[static_cast<std::size_t>(i--)] = '0';
+  while (i >= 0 && ds.d[static_cast<std::size_t>(i)] == '9')
+    ds.d[static_cast<std::size_t>(i--)] = '0';
   if (i >= 0) {
     ++ds.d[static_cast<std::size_t>(i)];
   } else {
@@ -123,7 +128,8 @@ char digit_at(const Digits& ds, int index) {
 bool all_zero(const Digits& ds) { return ds.d.find_first_not_of('0') == std::string::npos; }
 
 std::string justify(const std::string& text, int width) {
-  if (static_cast<int>(text.size()) > width) return std::string(static_cast<std::size_t>(width), '*');
+  if (static_cast<int>(text.size()) > width)
+    return std::string(static_cast<std::size_t>(width), '*');
   return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
 }
 
@@ -195,6 +201,23 @@ std::string reference_integer(int value, int width) {
 
 // ---- Checks -----------------------------------------------------------------
 
+// The word route of Fw.d for every width up to 8 and decimals up to 3; it
+// declines the shapes it does not take.
+using WordWriter = bool (*)(float, char*);
+constexpr int WORD_DECIMALS = 4;
+
+template <int WIDTH, int DECIMALS>
+bool word_route(float value, char* out) {
+  return formatted_io::detail::put_fixed_word<WIDTH, DECIMALS>(value, out);
+}
+
+template <std::size_t... I>
+constexpr std::array<WordWriter, sizeof...(I)> word_routes(std::index_sequence<I...>) {
+  return {&word_route<static_cast<int>(I / WORD_DECIMALS), static_cast<int>(I % WORD_DECIMALS)>...};
+}
+
+constexpr auto WORD_ROUTES = word_routes(std::make_index_sequence<9 * WORD_DECIMALS>{});
+
 // The field through the char* writer, into exactly `width` bytes of the heap
 // so that a write past the field is caught.
 std::string write_field(const Descriptor& d, float real, int integer) {
@@ -253,6 +276,19 @@ void check_field(const Descriptor& d, std::uint32_t bits) {
       formatted_io::detail::put_fixed_general(real, d.width, d.decimals, general.data());
       if (direct != general)
         fail("direct route differs from the general one", d, bits, direct, general);
+    }
+    // So does the word route; declining, it writes nothing.
+    if (d.width <= 8 && d.decimals < WORD_DECIMALS) {
+      std::string word(static_cast<std::size_t>(d.width), '?');
+      const WordWriter route =
+          WORD_ROUTES[static_cast<std::size_t>(d.width * WORD_DECIMALS + d.decimals)];
+      if (route(real, word.data())) {
+        formatted_io::detail::put_fixed_general(real, d.width, d.decimals, general.data());
+        if (word != general)
+          fail("word route differs from the general one", d, bits, word, general);
+      } else if (word != std::string(static_cast<std::size_t>(d.width), '?')) {
+        fail("word route wrote a field it declined", d, bits, word, general);
+      }
     }
   }
 

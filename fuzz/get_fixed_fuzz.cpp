@@ -3,8 +3,9 @@
 // line rules, checked against the number grammar, and the number is handed to
 // strtod (nearest double) and then narrowed to float. The field reader must
 // agree with it in status, value and end position; and each direct route of
-// the reader (the plain form, and for F8.3 the writer's columns) must give,
-// wherever it accepts, the very bits and end position of the general route.
+// the reader (the plain form, and for F8.3 the writer's columns and the word
+// route, which takes exactly the column fields) must give, wherever it
+// accepts, the very bits and end position of the general route.
 //
 // Input layout: byte 0 picks the width, byte 1 the decimals, byte 2 the start
 // position; the rest is the line, in which CR and LF end the field as a
@@ -146,8 +147,8 @@ const char* status_name(FieldStatus s) {
       std::fprintf(stderr, "\\x%02x", c);
     }
   }
-  std::fprintf(stderr, "\"\n  got %s %.9g end %d; expected %s %.9g end %d%s\n",
-               status_name(status), static_cast<double>(value), pos, status_name(want.status),
+  std::fprintf(stderr, "\"\n  got %s %.9g end %d; expected %s %.9g end %d%s\n", status_name(status),
+               static_cast<double>(value), pos, status_name(want.status),
                static_cast<double>(want.value), want.end,
                want.end_of_file ? " (code 26 in the field)" : "");
   std::abort();
@@ -208,6 +209,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (formatted_io::detail::get_fixed_columns<8, 3>(line, length, direct_pos, direct)) {
       check(same_as_general(direct_pos, direct), "column route differs from the general one");
     }
+    // The word route takes exactly the fields of the column route.
+    int word_pos = start;
+    float word = 0.0f;
+    const bool by_word = formatted_io::detail::get_fixed_word<8, 3>(line, length, word_pos, word);
+    if (by_word) {
+      check(same_as_general(word_pos, word), "word route differs from the general one");
+    } else {
+      check(word_pos == start, "word route moved the position of a field it declined");
+    }
+    int columns_pos = start;
+    float columns = 0.0f;
+    const bool by_columns =
+        formatted_io::detail::get_fixed_columns<8, 3>(line, length, columns_pos, columns);
+    check(by_word == by_columns || !formatted_io::detail::WORDS_IN_MEMORY_ORDER,
+          "word route and column route take different fields");
     direct_pos = start;
     const FieldStatus routed = formatted_io::get_fixed<8, 3>(line, length, direct_pos, direct);
     check(routed == general_status && direct_pos == general_pos &&
