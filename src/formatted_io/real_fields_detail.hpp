@@ -199,11 +199,11 @@ inline constexpr bool WORDS_IN_MEMORY_ORDER = std::endian::native == std::endian
 // an integer digit or a sign.
 template <int WIDTH, int DECIMALS>
 inline constexpr bool WORD_WRITER =
-    WORDS_IN_MEMORY_ORDER&& DECIMALS >= 1 && DECIMALS <= 3 && WIDTH >= DECIMALS + 2 && WIDTH <= 8;
+    DECIMALS >= 1 && DECIMALS <= 3 && WIDTH >= DECIMALS + 2 && WIDTH <= 8 && WORDS_IN_MEMORY_ORDER;
 
 // Fw.d that get_fixed_word reads: F8.3.
 template <int WIDTH, int DECIMALS>
-inline constexpr bool WORD_READER = WORDS_IN_MEMORY_ORDER&& WIDTH == 8 && DECIMALS == 3;
+inline constexpr bool WORD_READER = WIDTH == 8 && DECIMALS == 3 && WORDS_IN_MEMORY_ORDER;
 
 namespace word {
 
@@ -404,7 +404,7 @@ template <int WIDTH, int DECIMALS>
     std::uint64_t w;
     std::memcpy(&w, line + pos, sizeof w);
     const std::uint64_t t = w ^ 0x3030302E30303030ull;
-    // A carry out of a byte (only from one of 0xFA and up, flagged itself)
+    // A carry out of a byte (only from 0xF1 and up, itself flagged)
     // can only flag the next byte too, never hide one.
     const std::uint64_t odd = ((t + 0x0606060F06060606ull) | t) & 0xF0F0F0F0F0F0F0F0ull;
     if ((odd >> 32) != 0) return false;
