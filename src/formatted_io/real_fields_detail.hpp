@@ -305,20 +305,27 @@ struct Writer {
   static_assert(4 <= 7 - DECIMALS);
 };
 
-// The reader's table, by the highest set bit of the non-digit flags of the
-// integer columns 0-3 (0 when all are digits): the columns up to the last
-// non-digit (the prefix) must be blanks, the last of them may be a sign.
+// The reader's table, by the highest set bit of the non-digit flags (0 when
+// there are none). A flag among the point and the decimals (bit 32 and up)
+// rejects the field: no prefix matches. Otherwise the columns up to the last
+// non-digit of columns 0-3 (the prefix) must be blanks, the last of them may
+// be a sign.
 struct ReaderTable {
-  std::uint64_t digits[32];  // the bits of the digit word past the prefix
-  std::uint32_t prefix[32];  // the bits of the prefix in columns 0-3
-  std::uint32_t blanks[32];  // the prefix all blank,
-  std::uint32_t minus[32];   // ... ending in '-',
-  std::uint32_t plus[32];    // ... ending in '+'
+  std::uint64_t digits[64];  // the bits of the digit word past the prefix
+  std::uint32_t prefix[64];  // the bits of the prefix in columns 0-3
+  std::uint32_t blanks[64];  // the prefix all blank,
+  std::uint32_t minus[64];   // ... ending in '-',
+  std::uint32_t plus[64];    // ... ending in '+'
 };
 
 constexpr ReaderTable reader_table() {
   ReaderTable t{};
-  for (int top = 0; top < 32; ++top) {
+  for (int top = 0; top < 64; ++top) {
+    if (top >= 32) {
+      t.prefix[top] = 0;
+      t.blanks[top] = t.minus[top] = t.plus[top] = ~0u;
+      continue;
+    }
     const int length = (top + 4) / 8;  // a flag sits in bits 4-7 of its byte
     const std::uint64_t bits = (std::uint64_t{1} << (8 * length)) - 1;
     t.digits[top] = ~bits;
@@ -393,7 +400,7 @@ template <int WIDTH, int DECIMALS>
 // and on a big-endian machine.
 //   "  27.340": t = w ^ "000.0000" has the digits as 0-9 and the point as 0;
 //   a byte whose high nibble shows after adding 6 (15 for the point) is no
-//   digit; the highest such byte of columns 0-3 picks the table entry.
+//   digit; the highest such byte picks the table entry.
 template <int WIDTH, int DECIMALS>
 [[gnu::always_inline]] inline bool get_fixed_word(const char* line, int line_length, int& pos,
                                                   float& value) {
@@ -407,9 +414,7 @@ template <int WIDTH, int DECIMALS>
     // A carry out of a byte (only from 0xF1 and up, itself flagged)
     // can only flag the next byte too, never hide one.
     const std::uint64_t odd = ((t + 0x0606060F06060606ull) | t) & 0xF0F0F0F0F0F0F0F0ull;
-    if ((odd >> 32) != 0) return false;
-    const unsigned top =
-        static_cast<unsigned>(std::bit_width(static_cast<std::uint32_t>(odd) | 1u)) - 1;
+    const unsigned top = static_cast<unsigned>(std::bit_width(odd | 1u)) - 1;
     const word::ReaderTable& r = word::READER;
     const std::uint32_t prefix = static_cast<std::uint32_t>(w) & r.prefix[top];
     bool negative = false;
