@@ -25,8 +25,6 @@ struct FitResult {
   float target_centre[3];
   float moving_centre[3];
   float translation[3];       // target centre minus moving centre
-  float minus[MAX_ATOMS][3];  // (M - cM) - (T - cT)
-  float plus[MAX_ATOMS][3];   // (T - cT) + (M - cM)
   float q[4][4];              // quaternion matrix
   float eigenvalues[4];       // descending: the last is the residual
   float eigenvectors[4][4];   // column j belongs to eigenvalue j

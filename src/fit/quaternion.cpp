@@ -10,22 +10,8 @@ using formatted_io::CONSOLE;
 using formatted_io::Format;
 using formatted_io::write_record;
 
-void fill_matrix(int rows, int columns, float* matrix, int value) {
-  const float v = static_cast<float>(value);
-  for (int i = 0; i < rows * columns; ++i) matrix[i] = v;
-}
-
-void transpose_copy(int order, const float* source, float* destination) {
-  // Source and destination may be one matrix: the loop order is what makes
-  // the copy in place symmetrise rather than transpose.
-  for (int i = 0; i < order; ++i) {
-    for (int j = 0; j < order; ++j) destination[j * order + i] = source[i * order + j];
-  }
-}
-
 void compute_quaternion_matrix(const structure::AtomSet& target, const structure::AtomSet& moving,
                                int n, FitResult& fit) {
-  fill_matrix(4, 4, &fit.q[0][0], 0);
   double target_sum[3] = {0.0, 0.0, 0.0};
   double moving_sum[3] = {0.0, 0.0, 0.0};
   for (int k = 0; k < n; ++k) {
@@ -40,34 +26,48 @@ void compute_quaternion_matrix(const structure::AtomSet& target, const structure
     fit.translation[c] = static_cast<float>(double(fit.target_centre[c]) - fit.moving_centre[c]);
   }
 
+  // One pass: each atom's minus and plus coordinates, rounded to float, go
+  // straight into the matrix elements, which stay in locals (stores to the
+  // result would have to be redone every atom).
+  const double moving_centre[3] = {fit.moving_centre[0], fit.moving_centre[1],
+                                   fit.moving_centre[2]};
+  const double target_centre[3] = {fit.target_centre[0], fit.target_centre[1],
+                                   fit.target_centre[2]};
+  // Each holds a float's value, kept widened for the next atom's sum.
+  double q11 = 0.0, q22 = 0.0, q33 = 0.0, q44 = 0.0;
+  double q12 = 0.0, q13 = 0.0, q14 = 0.0, q23 = 0.0, q24 = 0.0, q34 = 0.0;
   for (int k = 0; k < n; ++k) {
+    double minus[3];
+    double plus[3];
     for (int c = 0; c < 3; ++c) {
-      const double m = double(moving.xyz[c][k]) - fit.moving_centre[c];
-      const double t = double(target.xyz[c][k]) - fit.target_centre[c];
-      fit.minus[k][c] = static_cast<float>(m - t);
-      fit.plus[k][c] = static_cast<float>(t + m);
+      const double m = double(moving.xyz[c][k]) - moving_centre[c];
+      const double t = double(target.xyz[c][k]) - target_centre[c];
+      minus[c] = static_cast<float>(m - t);
+      plus[c] = static_cast<float>(t + m);
     }
-  }
-
-  float(&q)[4][4] = fit.q;
-  for (int k = 0; k < n; ++k) {
-    const double xm = fit.minus[k][0], ym = fit.minus[k][1], zm = fit.minus[k][2];
-    const double xp = fit.plus[k][0], yp = fit.plus[k][1], zp = fit.plus[k][2];
+    const double xm = minus[0], ym = minus[1], zm = minus[2];
+    const double xp = plus[0], yp = plus[1], zp = plus[2];
     // Squares summed left to right, the old value added last; for the other
     // elements the first product is added to the old value, then the second
-    // subtracted. Stored in float once per atom and element.
-    q[0][0] = static_cast<float>(zm * zm + xm * xm + ym * ym + q[0][0]);
-    q[1][1] = static_cast<float>(zp * zp + yp * yp + xm * xm + q[1][1]);
-    q[2][2] = static_cast<float>(zp * zp + xp * xp + ym * ym + q[2][2]);
-    q[3][3] = static_cast<float>(zm * zm + xp * xp + yp * yp + q[3][3]);
-    q[0][1] = static_cast<float>(q[0][1] + zm * yp - zp * ym);
-    q[0][2] = static_cast<float>(q[0][2] + zp * xm - zm * xp);
-    q[0][3] = static_cast<float>(q[0][3] + xp * ym - xm * yp);
-    q[1][2] = static_cast<float>(q[1][2] + xm * ym - xp * yp);
-    q[1][3] = static_cast<float>(q[1][3] + zm * xm - zp * xp);
-    q[2][3] = static_cast<float>(q[2][3] + zm * ym - zp * yp);
+    // subtracted. Rounded to float once per atom and element.
+    q11 = static_cast<float>(zm * zm + xm * xm + ym * ym + q11);
+    q22 = static_cast<float>(zp * zp + yp * yp + xm * xm + q22);
+    q33 = static_cast<float>(zp * zp + xp * xp + ym * ym + q33);
+    q44 = static_cast<float>(zm * zm + xp * xp + yp * yp + q44);
+    q12 = static_cast<float>(q12 + zm * yp - zp * ym);
+    q13 = static_cast<float>(q13 + zp * xm - zm * xp);
+    q14 = static_cast<float>(q14 + xp * ym - xm * yp);
+    q23 = static_cast<float>(q23 + xm * ym - xp * yp);
+    q24 = static_cast<float>(q24 + zm * xm - zp * xp);
+    q34 = static_cast<float>(q34 + zm * ym - zp * yp);
   }
-  transpose_copy(4, &q[0][0], &q[0][0]);
+  const double q[4][4] = {{q11, q12, q13, q14},
+                          {q12, q22, q23, q24},
+                          {q13, q23, q33, q34},
+                          {q14, q24, q34, q44}};
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) fit.q[i][j] = static_cast<float>(q[i][j]);
+  }
 }
 
 void build_quaternion_matrix(formatted_io::Io& io, const structure::AtomSet& target,

@@ -4,6 +4,7 @@
 #include "fit/rotation.hpp"
 
 #include <cmath>
+#include <cstring>
 
 #include "fit/quaternion.hpp"
 
@@ -45,12 +46,6 @@ void transform_point(const FitResult& fit, float point[3]) {
   }
 }
 
-float atom_total_deviation(const FitResult& fit, int k) {
-  const float* d = fit.deviation[k - 1];
-  return static_cast<float>(
-      std::sqrt(double(d[0]) * d[0] + double(d[1]) * d[1] + double(d[2]) * d[2]));
-}
-
 void compute_rotation_and_move(const structure::AtomSet& target, structure::AtomSet& moving, int n,
                                FitResult& fit) {
   // A rounding error can leave the smallest eigenvalue just below zero.
@@ -58,13 +53,28 @@ void compute_rotation_and_move(const structure::AtomSet& target, structure::Atom
   const float quaternion[4] = {fit.eigenvectors[0][3], fit.eigenvectors[1][3],
                                fit.eigenvectors[2][3], fit.eigenvectors[3][3]};
   rotation_from_quaternion(quaternion, fit.rotation);
-  fill_matrix(MAX_ATOMS, 3, &fit.deviation[0][0], 0);
+  // Rows past n stay zero for whoever reads them; rows up to n are written.
+  std::memset(fit.deviation + n, 0, sizeof fit.deviation[0] * static_cast<std::size_t>(MAX_ATOMS - n));
+  // transform_point for every atom, with the matrix and centres in locals.
+  double r[3][3];
+  double moving_centre[3];
+  double target_centre[3];
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) r[i][j] = fit.rotation[i][j];
+    moving_centre[i] = fit.moving_centre[i];
+    target_centre[i] = fit.target_centre[i];
+  }
   for (int k = 0; k < n; ++k) {
-    float point[3] = {moving.xyz[0][k], moving.xyz[1][k], moving.xyz[2][k]};
-    transform_point(fit, point);
+    double centred[3];
     for (int c = 0; c < 3; ++c) {
-      moving.xyz[c][k] = point[c];
-      fit.deviation[k][c] = static_cast<float>(std::fabs(double(target.xyz[c][k]) - point[c]));
+      centred[c] = static_cast<float>(double(moving.xyz[c][k]) - moving_centre[c]);
+    }
+    for (int i = 0; i < 3; ++i) {
+      float x = 0.0f;
+      for (int j = 0; j < 3; ++j) x = static_cast<float>(r[i][j] * centred[j] + x);
+      const auto moved = static_cast<float>(target_centre[i] + x);
+      moving.xyz[i][k] = moved;
+      fit.deviation[k][i] = static_cast<float>(std::fabs(double(target.xyz[i][k]) - moved));
     }
   }
 }

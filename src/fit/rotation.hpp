@@ -1,6 +1,8 @@
 // The best-fit rotation, the moved coordinates and their deviations.
 #pragma once
 
+#include <cmath>
+
 #include "fit/fit_result.hpp"
 #include "formatted_io/records.hpp"
 #include "structure/atom_set.hpp"
@@ -22,8 +24,13 @@ void rotation_from_quaternion(const float quaternion[4], float rotation[3][3]);
 void transform_point(const FitResult& fit, float point[3]);
 
 // Distance between moved atom k (1-based) and its target atom, from the
-// stored deviations; 0 for k beyond the fitted pairs.
-float atom_total_deviation(const FitResult& fit, int k);
+// stored deviations; 0 for k beyond the fitted pairs. Inline: the results
+// pass asks it for every atom.
+inline float atom_total_deviation(const FitResult& fit, int k) {
+  const float* d = fit.deviation[k - 1];
+  return static_cast<float>(
+      std::sqrt(double(d[0]) * d[0] + double(d[1]) * d[1] + double(d[2]) * d[2]));
+}
 
 // Overall r.m.s. deviation, rotation matrix, moved atoms 1..n and the
 // deviation table, without console output.

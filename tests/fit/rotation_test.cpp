@@ -6,16 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
+#include "fit/jacobi.hpp"
+#include "fit/quaternion.hpp"
 #include "fit_support.hpp"
 
 namespace fit {
 namespace {
 
 using fit_support::empty_structure;
+using fit_support::load_structure;
 using fit_support::new_fit;
 using fit_support::set_atom;
 
@@ -272,6 +277,34 @@ TEST(RotationAndMove, DeviationsAreAbsoluteAndClearedBeyondN) {
   for (int k = 4; k <= MAX_ATOMS; ++k) {
     for (int c = 0; c < 3; ++c) ASSERT_EQ(fit->deviation[k - 1][c], 0.0f) << k;
     ASSERT_EQ(atom_total_deviation(*fit, k), 0.0f) << k;
+  }
+}
+
+// Moving all atoms at once gives, atom by atom, the bits transform_point
+// gives, and the deviations from them.
+TEST(RotationAndMove, EveryAtomAsTransformPoint) {
+  auto target = load_structure("4jsv_chainA.pdb");
+  auto moving = load_structure("4jsv_chainB.pdb");
+  const int n = target->count;
+  ASSERT_GT(n, 8000);
+  auto original = std::make_unique<structure::AtomSet>(*moving);
+  auto fit = new_fit();
+  compute_quaternion_matrix(*target, *moving, n, *fit);
+  ASSERT_TRUE(jacobi(&fit->q[0][0], 4, 4, fit->eigenvalues, &fit->eigenvectors[0][0],
+                     fit->rotations, fit->work));
+  sort_eigenpairs(fit->eigenvalues, &fit->eigenvectors[0][0], 4, 4);
+  compute_rotation_and_move(*target, *moving, n, *fit);
+  for (int k = 0; k < n; ++k) {
+    float point[3] = {original->xyz[0][k], original->xyz[1][k], original->xyz[2][k]};
+    transform_point(*fit, point);
+    for (int c = 0; c < 3; ++c) {
+      ASSERT_EQ(std::bit_cast<std::uint32_t>(moving->xyz[c][k]),
+                std::bit_cast<std::uint32_t>(point[c]))
+          << k << c;
+      ASSERT_EQ(fit->deviation[k][c],
+                static_cast<float>(std::fabs(double(target->xyz[c][k]) - point[c])))
+          << k << c;
+    }
   }
 }
 
