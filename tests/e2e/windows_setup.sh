@@ -4,7 +4,11 @@
 #   windows_setup.sh build <source dir> <program>
 #       the Windows program, through the `windows` preset (MinGW-w64)
 #   windows_setup.sh wine <wine command>
-#       the Wine prefix named by WINEPREFIX, made once (a first start is slow)
+#       the Wine prefix named by WINEPREFIX, made once (a first start is slow),
+#       and a wine server for it that stays up between the cases: a case
+#       started while a server shuts down can fail with no output at all
+#   windows_setup.sh stop
+#       that server stopped, after the last case
 #
 # A step whose tool is missing exits with status 77, which CTest reports as
 # skipped; the cases then skip themselves.
@@ -33,5 +37,11 @@ case $1 in
       # wineboot returns before the prefix is written out.
       wineserver --wait
     fi
+    # Refused when a server already runs for the prefix; that one serves.
+    wineserver --persistent </dev/null >/dev/null 2>&1 || true
+    ;;
+  stop)
+    command -v wineserver >/dev/null || skip "wineserver (package wine) is not installed"
+    wineserver --kill || true
     ;;
 esac
