@@ -285,20 +285,6 @@ std::vector<float> word_boundaries() {
   return values;
 }
 
-TEST(WordRoutes, WriterTablesAreSound) {
-  // The lane divisions of the writer hold for every lane value they get.
-  for (std::uint64_t v = 0; v < 10000; ++v) ASSERT_EQ(v * 10486 >> 20, v / 100) << v;
-  for (std::uint64_t v = 0; v < 100; ++v) ASSERT_EQ(v * 103 >> 10, v / 10) << v;
-  // The bounds: the last magnitude below each rounds to the unit below it.
-  using W83 = detail::word::Writer<8, 3>;
-  EXPECT_EQ(detail::word::rounded_units(W83::ZERO_BITS, 3), 1u);
-  EXPECT_EQ(detail::word::rounded_units(W83::ZERO_BITS - 1, 3), 0u);
-  EXPECT_EQ(detail::word::rounded_units(W83::TOP_BITS, 3), 10000000u);
-  EXPECT_EQ(detail::word::rounded_units(W83::TOP_BITS - 1, 3), 9999999u);
-  EXPECT_EQ(from_bits(W83::TOP_BITS - 1), 9999.999f);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&W83::ZERO_TEXT), 8), "    .000");
-}
-
 TEST(WordRoutes, WriterWorkedExamples) {
   if (!detail::WORDS_IN_MEMORY_ORDER) GTEST_SKIP() << "big-endian: the word routes decline";
   struct Row {
