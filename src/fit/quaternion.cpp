@@ -61,10 +61,12 @@ void compute_quaternion_matrix(const structure::AtomSet& target, const structure
     q24 = static_cast<float>(q24 + zm * xm - zp * xp);
     q34 = static_cast<float>(q34 + zm * ym - zp * yp);
   }
+  // clang-format off
   const double q[4][4] = {{q11, q12, q13, q14},
                           {q12, q22, q23, q24},
                           {q13, q23, q33, q34},
                           {q14, q24, q34, q44}};
+  // clang-format on
   for (int i = 0; i < 4; ++i) {
     for (int j = 0; j < 4; ++j) fit.q[i][j] = static_cast<float>(q[i][j]);
   }

@@ -54,7 +54,8 @@ void compute_rotation_and_move(const structure::AtomSet& target, structure::Atom
                                fit.eigenvectors[2][3], fit.eigenvectors[3][3]};
   rotation_from_quaternion(quaternion, fit.rotation);
   // Rows past n stay zero for whoever reads them; rows up to n are written.
-  std::memset(fit.deviation + n, 0, sizeof fit.deviation[0] * static_cast<std::size_t>(MAX_ATOMS - n));
+  std::memset(fit.deviation + n, 0,
+              sizeof fit.deviation[0] * static_cast<std::size_t>(MAX_ATOMS - n));
   // transform_point for every atom, with the matrix and centres in locals.
   double r[3][3];
   double moving_centre[3];
