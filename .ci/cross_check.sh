@@ -21,6 +21,7 @@
 #
 # Every build keeps -ffp-contract=off (and no -ffast-math or -march): a fused
 # multiply-add would change the last bit of a coordinate, and so its text.
+# The g++ builds also keep -fno-tree-slp-vectorize (CMakeLists.txt says why).
 #
 #   bash .ci/cross_check.sh          work folder: build/cross (CROSS_CHECK_DIR)
 set -euo pipefail
@@ -114,6 +115,12 @@ for build in "${builds[@]}"; do
   fi
   if grep '"command"' "$commands" | grep -q -e '-ffast-math' -e '-Ofast' -e '-march='; then
     fail "$build: a compile line allows reordered or machine-specific arithmetic"
+  fi
+  # g++ builds keep their basic-block vectorizer off: it can drop a rounding.
+  if [[ $build != clang-* ]]; then
+    slp=$(grep '"command"' "$commands" | grep -c -- '-fno-tree-slp-vectorize' || true)
+    [ "$slp" -eq "$total" ] ||
+      fail "$build: -fno-tree-slp-vectorize missing from $((total - slp)) of $total compile lines"
   fi
   if [ -n "${machine[$build]:-}" ]; then
     got=$(od -An -tu2 -j18 -N2 "$dir/torvex" | tr -d ' ')
