@@ -111,16 +111,16 @@ void write_summary(RunState& state) {
   const char* name = state.script.summary;
   if (std::strcmp(name, "-") == 0) {
     if (!io.console.flush() || !formatted_io::write_all(1, text, length)) {
-      formatted_io::run_time_error_stop(io, Statement::Write, "CON", RunTimeError::WriteFailed);
+      formatted_io::run_time_error_stop(Statement::Write, "CON", RunTimeError::WriteFailed);
     }
     return;
   }
   const int name_length = static_cast<int>(std::strlen(name));
   if (!formatted_io::open_output(io, RESULTS, name, name_length)) {
-    formatted_io::run_time_error_stop(io, Statement::Open, name, RunTimeError::WriteFailed);
+    formatted_io::run_time_error_stop(Statement::Open, name, RunTimeError::WriteFailed);
   }
   if (!io.channel(RESULTS).write_record(text, length, false)) {
-    formatted_io::run_time_error_stop(io, Statement::Write, name, RunTimeError::WriteFailed);
+    formatted_io::run_time_error_stop(Statement::Write, name, RunTimeError::WriteFailed);
   }
   formatted_io::close_channel(io, RESULTS);
 }

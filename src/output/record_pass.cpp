@@ -9,6 +9,7 @@
 #include "fit/rotation.hpp"
 #include "output/names.hpp"
 #include "structure/atom_set.hpp"
+#include "structure/reader.hpp"
 
 namespace output {
 
@@ -56,8 +57,13 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
       // its stored result is the same bits as moving the fields again.
       for (int c = 0; c < 3; ++c) point[c] = moved->xyz[c][ordinal - 1];
     } else {
-      formatted_io::read_internal<COORDINATE_FORMAT>(io, line, LINE_LEN, leading_read, point[0],
-                                                     point[1], point[2], trailing_read);
+      try {
+        formatted_io::read_internal<COORDINATE_FORMAT>(io, line, LINE_LEN, leading_read,
+                                                       point[0], point[1], point[2], trailing_read);
+      } catch (formatted_io::Stop& stop) {
+        structure::locate_coordinates(stop, io.channel(Unit::Structure).name(), lines + 1);
+        throw;
+      }
       leading = std::string_view(leading_read, 30);
       trailing = std::string_view(trailing_read, 12);
       fit::transform_point(fit, point);

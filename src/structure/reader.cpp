@@ -4,9 +4,18 @@
 // signs, exponents).
 #include "structure/reader.hpp"
 
+#include "formatted_io/stops.hpp"
+
 namespace structure {
 
 using formatted_io::Format;
+
+void locate_coordinates(formatted_io::Stop& stop, const char* file, int line) {
+  formatted_io::locate(stop, file, line,
+                       stop.error == formatted_io::RunTimeError::OutOfRange
+                           ? "columns 31-54 hold a number beyond the single-precision range"
+                           : "columns 31-54 do not hold three numbers");
+}
 
 bool read_structure(formatted_io::Io& io, formatted_io::Unit unit, AtomSet& atoms) {
   static constexpr Format LINE_FORMAT("(a)");
@@ -24,8 +33,13 @@ bool read_structure(formatted_io::Io& io, formatted_io::Unit unit, AtomSet& atom
     if (!is_coordinate_record(line)) continue;
     if (is_water_residue(line + 17)) continue;  // columns 18-20
     const int k = atoms.count++;
-    formatted_io::read_internal<COORDINATES_FORMAT>(io, line, LINE_LEN, atoms.xyz[0][k],
-                                                    atoms.xyz[1][k], atoms.xyz[2][k]);
+    try {
+      formatted_io::read_internal<COORDINATES_FORMAT>(io, line, LINE_LEN, atoms.xyz[0][k],
+                                                      atoms.xyz[1][k], atoms.xyz[2][k]);
+    } catch (formatted_io::Stop& stop) {
+      locate_coordinates(stop, io.channel(unit).name(), lines + 1);
+      throw;
+    }
     std::memcpy(atoms.residue[k].data(), line + 17, 3);
     // Columns 15-16; column 17 (alternate location) is not kept.
     std::memcpy(atoms.atom_type[k].data(), line + 14, 2);

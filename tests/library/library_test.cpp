@@ -131,15 +131,15 @@ TEST_F(Library, HandsErrorsBackAndLeavesTheStreamsAlone) {
   EXPECT_EQ(kind_of([] { torvex::read_structure(std::string(300, 'x')); }).first, Kind::CannotOpen);
   EXPECT_EQ(
       kind_of([] { torvex::read_structure("bad.pdb"); }),
-      std::make_pair(Kind::RunTime, std::string("bad.pdb: run-time error F6504: READ(internal) - "
+      std::make_pair(Kind::RunTime, std::string("bad.pdb:1: run-time error F6504: READ(internal) - "
                                                 "numeric field does not form a number")));
   try {
     torvex::read_structure("bad.pdb");
   } catch (const torvex::Error& error) {
     EXPECT_EQ(error.number(), 6504);
   }
-  const torvex::AtomSet one{{torvex::Atom{}}};
-  const torvex::AtomSet too_many{std::vector<torvex::Atom>(torvex::MAX_ATOMS + 1)};
+  const torvex::AtomSet one{{torvex::Atom{}}, false};
+  const torvex::AtomSet too_many{std::vector<torvex::Atom>(torvex::MAX_ATOMS + 1), false};
   EXPECT_EQ(kind_of([&] { torvex::superpose(one, torvex::AtomSet{}); }).first, Kind::NoAtoms);
   EXPECT_EQ(kind_of([&] { torvex::superpose(too_many, one); }).first, Kind::TooManyAtoms);
   const torvex::FitResult fit = torvex::superpose(one, one);
