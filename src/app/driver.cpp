@@ -151,9 +151,13 @@ void read_structures(RunState& state) {
 }
 
 void run_pairing_checks(RunState& state) {
-  if (!structure::check_counts(state.io, state.target, state.moving)) confirm_or_stop(state);
-  if (!structure::check_residues(state.io, state.target, state.moving)) confirm_or_stop(state);
-  if (!structure::check_atom_types(state.io, state.target, state.moving)) confirm_or_stop(state);
+  PairingChecks& checks = state.checks;
+  checks.counts_equal = structure::check_counts(state.io, state.target, state.moving);
+  if (!checks.counts_equal) confirm_or_stop(state);
+  checks.residue_mismatches = structure::check_residues(state.io, state.target, state.moving);
+  if (checks.residue_mismatches > 0) confirm_or_stop(state);
+  checks.atom_type_mismatches = structure::check_atom_types(state.io, state.target, state.moving);
+  if (checks.atom_type_mismatches > 0) confirm_or_stop(state);
 }
 
 void run_fit(RunState& state, int n) {

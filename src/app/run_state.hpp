@@ -30,6 +30,13 @@ struct Script {
   bool refuse_results = false;
 };
 
+// What the pairing checks found, for the summary.
+struct PairingChecks {
+  bool counts_equal = true;
+  int residue_mismatches = 0;  // lines the check listed
+  int atom_type_mismatches = 0;
+};
+
 struct RunState {
   formatted_io::Io io;
   Script script;
@@ -46,6 +53,7 @@ struct RunState {
   char first_moving_name[NAME_LEN];
   char first_results_name[NAME_LEN];
   int pairs = 0;
+  PairingChecks checks;
   bool target_cut = false;  // lines past the read limit were left unread
   bool moving_cut = false;
   bool further_cut = false;

@@ -95,6 +95,15 @@ int format_summary(const RunState& state, char* out) {
   json.key("moving");
   json.boolean(state.moving_cut);
   json.end_object();
+  json.key("checks");
+  json.begin_object();
+  json.key("counts_equal");
+  json.boolean(state.checks.counts_equal);
+  json.key("residue_mismatches");
+  json.integer(state.checks.residue_mismatches);
+  json.key("atom_type_mismatches");
+  json.integer(state.checks.atom_type_mismatches);
+  json.end_object();
   json.end_object();
   json.finish();
   return json.length();
