@@ -32,7 +32,8 @@ constexpr string_view HELP =
     "\n"
     "  -y, --yes          go on after a pairing check that finds something\n"
     "                     (without it such a check ends the run, status 3)\n"
-    "  -o, --output FILE  the results file instead of the derived name\n"
+    "  -o, --output FILE  the results file instead of the derived name (a file:\n"
+    "                     \"-\" is refused)\n"
     "      --json FILE    a JSON summary of the run; \"-\" for standard output,\n"
     "                     which then gets no console report\n"
     "  -q, --quiet        no console report; errors still go to standard error\n"
@@ -41,7 +42,8 @@ constexpr string_view HELP =
     "\n"
     "Exit status: 0 fitted and written; 1 run-time error, no atoms to fit, or a\n"
     "results file that cannot be created; 2 usage, or an input that cannot be\n"
-    "opened; 3 stopped at a pairing check.\n";
+    "opened; 3 stopped at a pairing check; 4 fitted and written, but do not\n"
+    "trust the fit (why: on standard error).\n";
 
 // One line on standard error; returns the usage status.
 int usage_error(std::initializer_list<string_view> parts) {
