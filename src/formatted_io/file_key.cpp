@@ -7,7 +7,10 @@
 namespace formatted_io {
 
 void locate_file(const char* name, FileKey& key) {
-  key = FileKey{};
+  // Field by field: the name arrays are large and need no clearing.
+  key.exists = false;
+  key.folder_exists = false;
+  key.name[0] = '\0';
   char path[FILE_KEY_PATH_BYTES];
   if (!follow_links(name, path, FILE_KEY_PATH_BYTES)) return;
   key.exists = identify_file(path, key.file);
@@ -18,10 +21,12 @@ void locate_file(const char* name, FileKey& key) {
   std::strcpy(key.name, path + own);
   // The folder with its last separator, so that "/x" keeps "/" and "c:x"
   // never occurs: a name without a separator lies in ".".
-  char folder[FILE_KEY_PATH_BYTES] = ".";
+  char folder[FILE_KEY_PATH_BYTES];
   if (own > 0) {
     std::memcpy(folder, path, static_cast<std::size_t>(own));
     folder[own] = '\0';
+  } else {
+    std::strcpy(folder, ".");
   }
   key.folder_exists = identify_file(folder, key.folder);
 }

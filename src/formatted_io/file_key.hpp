@@ -17,7 +17,7 @@ struct FileKey {
   FileId file;
   bool folder_exists = false;  // its folder: identity in `folder`
   FileId folder;
-  char name[FILE_KEY_PATH_BYTES] = {};  // its own name, after the last separator
+  char name[FILE_KEY_PATH_BYTES];  // its own name, after the last separator
 };
 
 // The key of `name`, links followed.

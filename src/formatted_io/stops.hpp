@@ -6,8 +6,6 @@
 // no end: it writes its message and the run goes on.
 #pragma once
 
-#include <exception>
-#include <string>
 #include <string_view>
 
 #include "formatted_io/records.hpp"

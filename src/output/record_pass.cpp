@@ -57,13 +57,8 @@ int copy_and_move(formatted_io::Io& io, const fit::FitResult& fit, int limit,
       // its stored result is the same bits as moving the fields again.
       for (int c = 0; c < 3; ++c) point[c] = moved->xyz[c][ordinal - 1];
     } else {
-      try {
-        formatted_io::read_internal<COORDINATE_FORMAT>(io, line, LINE_LEN, leading_read,
-                                                       point[0], point[1], point[2], trailing_read);
-      } catch (formatted_io::Stop& stop) {
-        structure::locate_coordinates(stop, io.channel(Unit::Structure).name(), lines + 1);
-        throw;
-      }
+      formatted_io::read_internal<COORDINATE_FORMAT>(io, line, LINE_LEN, leading_read, point[0],
+                                                     point[1], point[2], trailing_read);
       leading = std::string_view(leading_read, 30);
       trailing = std::string_view(trailing_read, 12);
       fit::transform_point(fit, point);
@@ -104,7 +99,13 @@ void run_results_pass(formatted_io::Io& io, const char* moving_name, const char*
 }
 
 void run_further_pass(formatted_io::Io& io, const char* results_name, const fit::FitResult& fit) {
-  const int written = copy_and_move(io, fit, MAX_ATOMS, nullptr);
+  int written = 0;
+  try {
+    written = copy_and_move(io, fit, MAX_ATOMS, nullptr);
+  } catch (formatted_io::Stop& stop) {
+    structure::locate_coordinates(io, Unit::Structure, stop);
+    throw;
+  }
   report_written(io, results_name, written);
 }
 

@@ -18,9 +18,17 @@ namespace structure {
 //     -> xyz (27.34, 24.43, 2.614), residue "MET", atom_type "  "
 bool read_structure(formatted_io::Io& io, formatted_io::Unit unit, AtomSet& atoms);
 
-// Names line `line` of `file` in the stop of a failed coordinate read:
-//   "columns 31-54 do not hold three numbers" (or a number out of range)
-void locate_coordinates(formatted_io::Stop& stop, const char* file, int line);
+// Whether a stop comes from a numeric field that failed (no number, or out
+// of range), rather than from reading the line.
+bool is_field_error(const formatted_io::Stop& stop);
+
+// For a stop from a coordinate field of the structure open on `unit`: names
+// the first line of the file whose coordinate record's columns 31-54 do not
+// read as three numbers, found again from the top of the file, with what is
+// wrong with it ("columns 31-54 do not hold three numbers"). A stop of
+// another kind, or a file that cannot be read again (a pipe), is left as it
+// is. The channel's position is lost: the run is ending.
+void locate_coordinates(formatted_io::Io& io, formatted_io::Unit unit, formatted_io::Stop& stop);
 
 // Whether the file open on `unit` holds another line past its current
 // position; that line is taken. Tells whether a read that stopped at the
