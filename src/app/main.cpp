@@ -85,13 +85,13 @@ int main(int argc, char** argv) {
   formatted_io::prepare_standard_streams();
   // Large and allocated once: the atom sets, the fit and the stream buffers.
   static app::RunState state;
-  if (argc > 1) {
-    const int status = app::read_command_line(argc, argv, state);
-    if (status != app::RUN_GOES_ON) return status;
-  } else {
-    state.io.console.attach();
-  }
   try {
+    if (argc > 1) {
+      const int status = app::read_command_line(argc, argv, state);
+      if (status != app::RUN_GOES_ON) return status;
+    } else {
+      state.io.console.attach();
+    }
     app::run(state);
   } catch (const formatted_io::Stop& stop) {
     return end_of_run(state, stop);
