@@ -21,8 +21,7 @@ class Error : public std::runtime_error {
     InvalidFit,    // a FitResult whose n does not match its deviation rows
   };
 
-  Error(Kind kind, int number, const std::string& what, const std::string& file = {},
-        int line = 0)
+  Error(Kind kind, int number, const std::string& what, const std::string& file = {}, int line = 0)
       : std::runtime_error(what), kind_(kind), number_(number), file_(file), line_(line) {}
 
   Kind kind() const noexcept { return kind_; }

@@ -113,8 +113,8 @@ int resolve_structure(formatted_io::Io& io, const char* given, string_view role,
 int check_results_name(const char* structure, string_view given) {
   char results[NAME_LEN];
   if (make_results_name(structure, results) <= NAME_LEN) return 0;
-  return usage_error({"the results name for '", given,
-                      "' is longer than the 50-character name field"});
+  return usage_error(
+      {"the results name for '", given, "' is longer than the 50-character name field"});
 }
 
 // A structure the run reads twice (the moving one: fitted, then copied into
@@ -168,9 +168,9 @@ struct Option {
   bool takes_value;
 };
 constexpr Option OPTIONS[] = {
-    {"--yes", 'y', Action::Yes, false},          {"--quiet", 'q', Action::Quiet, false},
-    {"--help", 'h', Action::Help, false},        {"--version", 'V', Action::Version, false},
-    {"--output", 'o', Action::Output, true},     {"--json", '\0', Action::Json, true},
+    {"--yes", 'y', Action::Yes, false},      {"--quiet", 'q', Action::Quiet, false},
+    {"--help", 'h', Action::Help, false},    {"--version", 'V', Action::Version, false},
+    {"--output", 'o', Action::Output, true}, {"--json", '\0', Action::Json, true},
 };
 
 const Option* find_long(string_view name) {

@@ -25,7 +25,7 @@ struct Arguments {
   const char* output = nullptr;
   const char* summary = nullptr;  // "-": standard output
   const char* names[3] = {};
-  int name_count = 0;  // every name given, also past the third
+  int name_count = 0;    // every name given, also past the third
   char error[512] = {};  // Usage: the line, without "torvex: "
 };
 

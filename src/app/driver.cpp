@@ -56,9 +56,7 @@ void write_banner(formatted_io::Io& io) {
 }
 
 // Ends the run with a stop message; main writes it.
-[[noreturn]] void stop(string_view message, int status) {
-  formatted_io::stop_run(message, status);
-}
+[[noreturn]] void stop(string_view message, int status) { formatted_io::stop_run(message, status); }
 
 // Asks until the named file opens on `unit`; a failed open says nothing. A
 // scripted name was opened once before the run began.
@@ -95,8 +93,8 @@ void open_results_file(RunState& state, bool first) {
     make_results_name(state.moving_name, state.results_name);
   }
   char name[NAME_LEN + 1];
-  if (state.script.refuse_results || !output::may_write(file_name(state.results_name, name),
-                                                        state.kept)) {
+  if (state.script.refuse_results ||
+      !output::may_write(file_name(state.results_name, name), state.kept)) {
     stop(CANNOT_CREATE, 1);
   }
   if (!formatted_io::open_output(state.io, Unit::Results, state.results_name, NAME_LEN)) {

@@ -71,8 +71,8 @@ int end_of_run(app::RunState& state, const formatted_io::Stop& stop) {
   if (stop.run_time_error && stop.line > 0) {
     char line[16];
     const int length = std::snprintf(line, sizeof line, "%d", stop.line);
-    app::write_error_line({stop.file, ":", string_view(line, static_cast<std::size_t>(length)),
-                           ": ", stop.detail});
+    app::write_error_line(
+        {stop.file, ":", string_view(line, static_cast<std::size_t>(length)), ": ", stop.detail});
   }
   if (status == 0 && state.completed && say_doubts(state)) return DOUBTFUL_STATUS;
   return status;

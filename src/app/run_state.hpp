@@ -16,14 +16,14 @@ using output::NAME_LEN;
 // run then asks nothing: it writes each prompt and takes the answer from here.
 struct Script {
   bool active = false;
-  bool yes = false;          // go on after a pairing check that found something
+  bool yes = false;  // go on after a pairing check that found something
   bool has_further = false;
   bool has_output = false;
   bool quiet_console = false;  // the console report is discarded
-  char target[NAME_LEN];     // name fields, as the dialogue would form them
+  char target[NAME_LEN];       // name fields, as the dialogue would form them
   char moving[NAME_LEN];
   char further[NAME_LEN];
-  char output[NAME_LEN];     // the first results file, when given
+  char output[NAME_LEN];          // the first results file, when given
   const char* summary = nullptr;  // the JSON summary's file; "-": standard output
   // A results file would replace a file of the run: the run stops where it
   // would create the first one, before any file is written.

@@ -30,8 +30,7 @@ constexpr ErrorText ERRORS[] = {
     {6508, "the system could not write the file"},
 };
 
-constexpr const char* STATEMENTS[] = {": READ(", ": WRITE(", ": OPEN(", ": CLOSE(",
-                                      ": REWIND("};
+constexpr const char* STATEMENTS[] = {": READ(", ": WRITE(", ": OPEN(", ": CLOSE(", ": REWIND("};
 
 static_assert(std::size(ERRORS) == static_cast<std::size_t>(RunTimeError::Count));
 static_assert(std::size(STATEMENTS) == static_cast<std::size_t>(Statement::Count));
@@ -46,10 +45,12 @@ void append(char* out, int& length, int capacity, const char* text) {
 // "run-time error F6502: READ(CON)", `between`, "end of input on the console"
 void append_report(char* out, int& length, int capacity, const Stop& stop, const char* between) {
   const int code = error_number(stop.error);
-  const char number[] = {'F', static_cast<char>('0' + code / 1000 % 10),
+  const char number[] = {'F',
+                         static_cast<char>('0' + code / 1000 % 10),
                          static_cast<char>('0' + code / 100 % 10),
                          static_cast<char>('0' + code / 10 % 10),
-                         static_cast<char>('0' + code % 10), '\0'};
+                         static_cast<char>('0' + code % 10),
+                         '\0'};
   append(out, length, capacity, "run-time error ");
   append(out, length, capacity, number);
   append(out, length, capacity, STATEMENTS[static_cast<int>(stop.statement)]);
@@ -96,9 +97,7 @@ int report_run_time_error(Io& io, const Stop& stop) {
 
 int error_number(RunTimeError error) { return ERRORS[static_cast<int>(error)].number; }
 
-const char* error_message(RunTimeError error) {
-  return ERRORS[static_cast<int>(error)].message;
-}
+const char* error_message(RunTimeError error) { return ERRORS[static_cast<int>(error)].message; }
 
 int one_line_report(const Stop& stop, char* out) {
   int length = 0;
@@ -119,8 +118,7 @@ void locate(Stop& stop, const char* file, int line, std::string_view detail) {
   throw stop;
 }
 
-[[noreturn]] void run_time_error_stop(Statement statement, const char* stream,
-                                      RunTimeError error) {
+[[noreturn]] void run_time_error_stop(Statement statement, const char* stream, RunTimeError error) {
   throw run_time_error(statement, stream, error);
 }
 
@@ -146,13 +144,13 @@ void pause_run(Io& io, std::string_view message) {
 int finish_run(Io& io, const Stop& stop) {
   if (stop.run_time_error) return report_run_time_error(io, stop);
   if (!io.console.write_message(stop.message.data(), static_cast<int>(stop.message.size()))) {
-    return report_run_time_error(io, run_time_error(Statement::Write, "CON",
-                                                    RunTimeError::WriteFailed));
+    return report_run_time_error(
+        io, run_time_error(Statement::Write, "CON", RunTimeError::WriteFailed));
   }
   for (Channel& channel : io.channels) {
     if (!channel.close()) {
-      return report_run_time_error(io, run_time_error(Statement::Write, channel.name(),
-                                                      RunTimeError::WriteFailed));
+      return report_run_time_error(
+          io, run_time_error(Statement::Write, channel.name(), RunTimeError::WriteFailed));
     }
   }
   return stop.status;

@@ -39,7 +39,7 @@ struct Stop {
   Statement statement = Statement::Read;
   char stream[FILE_NAME_MAX + 1] = {};
   char file[FILE_NAME_MAX + 1] = {};
-  int line = 0;  // 0: no line to name
+  int line = 0;             // 0: no line to name
   std::string_view detail;  // static text, e.g. "columns 31-54 do not hold three numbers"
 };
 
@@ -66,8 +66,7 @@ void locate(Stop& stop, const char* file, int line, std::string_view detail);
 void pause_run(Io& io, std::string_view message);
 
 // Ends the run with a run-time error: throws Stop, status 1.
-[[noreturn]] void run_time_error_stop(Statement statement, const char* stream,
-                                      RunTimeError error);
+[[noreturn]] void run_time_error_stop(Statement statement, const char* stream, RunTimeError error);
 
 // The console's last words for a run that ended in `stop`, for main: the
 // stop's message as it stands and CR LF, every channel closed and written

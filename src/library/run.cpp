@@ -44,7 +44,8 @@ void Run::open_structure(formatted_io::Unit unit, const std::string& file) {
   }
 }
 
-void Run::open_results(formatted_io::Unit unit, const std::string& file, const std::string& source) {
+void Run::open_results(formatted_io::Unit unit, const std::string& file,
+                       const std::string& source) {
   output::KeptFiles kept;
   kept.keep(source.c_str());
   if (!output::may_write(file.c_str(), kept)) {

@@ -11,9 +11,9 @@ namespace structure {
 // position and stores every coordinate record that is not water: x, y, z from
 // columns 31-54 by the F8.3 input rule, the residue name and the atom type.
 // Neither rewinds nor closes the channel. A coordinate field that is no number
-// ends the run with the run-time error stop, which names the file and line. Returns true when the file holds
-// lines past the MAX_ATOMS-th, which are not read: the atoms are then only a
-// part of the structure.
+// ends the run with the run-time error stop, which names the file and line. Returns true when the
+// file holds lines past the MAX_ATOMS-th, which are not read: the atoms are then only a part of the
+// structure.
 //   "ATOM      1  N   MET A   1      27.340  24.430   2.614 ..."
 //     -> xyz (27.34, 24.43, 2.614), residue "MET", atom_type "  "
 bool read_structure(formatted_io::Io& io, formatted_io::Unit unit, AtomSet& atoms);
