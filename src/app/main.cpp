@@ -7,9 +7,8 @@
 // adds lines on standard error that a script can act on: why a quiet run
 // stopped, which line of which file a run-time error came from, and why a
 // complete fit is not to be trusted (status 4).
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <string_view>
 
 #include "app/command_line.hpp"
@@ -41,7 +40,11 @@ bool fit_is_finite(const fit::FitResult& fit) {
 void say_cut(bool cut, const char* field) {
   if (!cut) return;
   char name[app::NAME_LEN + 1];
-  app::write_error_line({"only the first 10000 lines of ", app::file_name(field, name),
+  char limit[12];
+  const auto digits = std::to_chars(limit, limit + sizeof limit, structure::MAX_ATOMS);
+  app::write_error_line({"only the first ",
+                         string_view(limit, static_cast<std::size_t>(digits.ptr - limit)),
+                         " lines of ", app::file_name(field, name),
                          " were read; the structure run reads it whole (for example --match "
                          "order)"});
 }
@@ -69,10 +72,11 @@ int end_of_run(app::RunState& state, const formatted_io::Stop& stop) {
   const int status = formatted_io::finish_run(state.io, stop);
   if (!script.active) return status;
   if (stop.run_time_error && stop.line > 0) {
-    char line[16];
-    const int length = std::snprintf(line, sizeof line, "%d", stop.line);
-    app::write_error_line(
-        {stop.file, ":", string_view(line, static_cast<std::size_t>(length)), ": ", stop.detail});
+    char line[12];
+    const auto digits = std::to_chars(line, line + sizeof line, stop.line);
+    app::write_error_line({stop.file, ":",
+                           string_view(line, static_cast<std::size_t>(digits.ptr - line)), ": ",
+                           stop.detail});
   }
   if (status == 0 && state.completed && say_doubts(state)) return DOUBTFUL_STATUS;
   return status;
