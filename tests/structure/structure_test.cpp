@@ -2,77 +2,26 @@
 // become atoms and what is taken from their columns, where the reading limit
 // falls, and what each pairing check writes and leaves. Files are written to
 // a scratch folder; the console's bytes are taken from standard output.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "structure/pairing.hpp"
 #include "structure/reader.hpp"
+#include "support/run_files.hpp"
 
 namespace structure {
 namespace {
 
-using formatted_io::Io;
 using formatted_io::Unit;
 
-// The run's streams and two atom sets: large, so static objects serve every test.
-Io& shared_io() {
-  static Io io;
-  return io;
-}
-
-class StructureTest : public ::testing::Test {
+class StructureTest : public test_support::RunFiles {
  protected:
-  void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "structure_test_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    scratch_ = pattern;
-  }
-  void TearDown() override {
-    formatted_io::close_channel(io, Unit::Target);
-    std::filesystem::remove_all(scratch_);
-  }
-
-  // Reads a file of these lines (CR LF ends) into `atoms`; returns has-more.
+  // Reads a file of these lines into `atoms`; returns whether lines are left.
   bool read(const std::vector<std::string>& lines, AtomSet& atoms) {
-    const std::string name = (scratch_ / "s.pdb").string();
-    {
-      std::ofstream out(name, std::ios::binary);
-      for (const std::string& line : lines) out << line << "\r\n";
-    }
-    EXPECT_TRUE(formatted_io::open_existing(io, Unit::Target, name.data(),
-                                            static_cast<int>(name.size())));
+    open_lines(Unit::Target, lines);
     return read_structure(io, Unit::Target, atoms);
   }
-
-  // What `action` writes to the console, its last line ended.
-  template <typename Action>
-  std::string console_of(Action action) {
-    const std::string name = (scratch_ / "console").string();
-    std::fflush(stdout);
-    const int saved = ::dup(1);
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    ::dup2(::fileno(file), 1);
-    action();
-    io.console.close_line();
-    io.console.flush();
-    ::dup2(saved, 1);
-    ::close(saved);
-    std::fclose(file);
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  Io& io = shared_io();
-  std::filesystem::path scratch_;
 };
 
 std::unique_ptr<AtomSet> atom_set() { return std::make_unique<AtomSet>(); }
