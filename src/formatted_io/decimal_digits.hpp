@@ -21,6 +21,15 @@ constexpr int SINGLE_DIGITS = 7;
 // Digits kept of the exact expansion before a field rounds it.
 constexpr int EXPANSION_DIGITS = 17;
 
+// A single-precision value's bits: sign, 8 exponent bits, 23 stored bits of
+// the significand, whose leading 1 (HIDDEN_BIT) is not stored. A normal
+// magnitude is m / 2^(FLOAT_SHIFT_BIAS - biased exponent), m the 24-bit
+// significand: the exponent bias 127 plus the 23 stored bits.
+constexpr int STORED_BIT_COUNT = 23;
+constexpr std::uint32_t STORED_BITS = (std::uint32_t{1} << STORED_BIT_COUNT) - 1;
+constexpr std::uint32_t HIDDEN_BIT = std::uint32_t{1} << STORED_BIT_COUNT;
+constexpr int FLOAT_SHIFT_BIAS = 127 + STORED_BIT_COUNT;
+
 // The magnitude is 0.d1d2d3... times 10 to the power `exponent`; zero is the
 // single digit 0 with exponent 0. `digits` holds numbers 0 to 9, not chars.
 struct DigitString {
@@ -181,11 +190,12 @@ static_assert(undecided_shifts_hold());
   if (decimals > SINGLE_DIGITS) return false;  // below 1, all d kept only while d <= 7
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  const std::uint32_t biased = (bits >> 23) & 0xFFu;
-  const std::uint64_t m = (bits & 0x7FFFFFu) | 0x800000u;
-  const int s = 150 - static_cast<int>(biased);  // magnitude = m / 2^s
+  const std::uint32_t biased = (bits >> STORED_BIT_COUNT) & 0xFFu;
+  const std::uint64_t m = (bits & STORED_BITS) | HIDDEN_BIT;
+  const int s = FLOAT_SHIFT_BIAS - static_cast<int>(biased);  // magnitude = m / 2^s
   if (biased == 0 || s <= 0 || s > 63) return false;
-  const std::uint64_t integer = s < 24 ? m >> s : 0;
+  // A shift past the significand's 24 bits leaves no integer part.
+  const std::uint64_t integer = s <= STORED_BIT_COUNT ? m >> s : 0;
   // Integer digits e, needed only when they leave fewer than `decimals`
   // places of the seven; otherwise 0 stands for them in the test below,
   // which only widens it.

@@ -34,17 +34,12 @@ inline constexpr bool WORD_WRITER =
 
 namespace word {
 
-// A normal float's magnitude is m / 2^(FLOAT_SHIFT_BIAS - biased exponent),
-// m its 24 significant bits: the exponent bias 127 plus the 23 stored bits.
-inline constexpr int FLOAT_SHIFT_BIAS = 127 + 23;
 inline constexpr std::uint32_t SIGN_BIT = std::uint32_t{1} << 31;
-inline constexpr std::uint32_t STORED_BITS = (std::uint32_t{1} << 23) - 1;
-inline constexpr std::uint32_t HIDDEN_BIT = std::uint32_t{1} << 23;
 
 // The magnitude of a normal float, given by its bits, times 10^decimals,
 // rounded half up: floor(m / 2^s * 10^d + 1/2). For the bounds below.
 constexpr std::uint64_t rounded_units(std::uint32_t magnitude_bits, int decimals) {
-  const int s = FLOAT_SHIFT_BIAS - static_cast<int>(magnitude_bits >> 23);
+  const int s = FLOAT_SHIFT_BIAS - static_cast<int>(magnitude_bits >> STORED_BIT_COUNT);
   const std::uint64_t scaled = ((magnitude_bits & STORED_BITS) | HIDDEN_BIT) * POWERS_OF_TEN[decimals];
   if (s <= 0) return scaled;  // 2^23 and more: beyond every bound asked for
   if (s > 63) return 0;
@@ -171,9 +166,9 @@ struct Writer {
   // Every magnitude handled rounds alike here and in fixed_units: no
   // undecided half (which needs 2^s >= 2 * 10^(17 - d), s at most that of
   // ZERO_BITS), and a whole part below 10^(7 - d), so d decimals kept.
-  static_assert(FLOAT_SHIFT_BIAS - static_cast<int>(ZERO_BITS >> 23) <
+  static_assert(FLOAT_SHIFT_BIAS - static_cast<int>(ZERO_BITS >> STORED_BIT_COUNT) <
                 UNDECIDED_SHIFT[EXPANSION_DIGITS - DECIMALS]);
-  static_assert(FLOAT_SHIFT_BIAS - static_cast<int>(TOP_BITS >> 23) >= 1);
+  static_assert(FLOAT_SHIFT_BIAS - static_cast<int>(TOP_BITS >> STORED_BIT_COUNT) >= 1);
   static_assert(4 <= 7 - DECIMALS);
 };
 
