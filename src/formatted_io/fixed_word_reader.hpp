@@ -42,7 +42,8 @@ inline constexpr std::uint64_t ZERO_FIELD = word_of("0000.000");
 // anything else after adding 15. A byte that carries out (only from 0xF1
 // up) is flagged itself, and its carry can only flag the next byte too,
 // never hide one.
-inline constexpr std::uint64_t NO_DIGIT_ADD = repeated(0x10 - 10, 8) + (std::uint64_t{15 - 6} << 32);
+inline constexpr std::uint64_t NO_DIGIT_ADD =
+    repeated(0x10 - 10, 8) + (std::uint64_t{15 - 6} << 32);
 inline constexpr std::uint64_t HIGH_NIBBLES = repeated(0xF0, 8);
 static_assert(word_of("0000.000") == 0x3030302E30303030ull);
 static_assert(NO_DIGIT_ADD == 0x0606060F06060606ull);

@@ -40,7 +40,8 @@ inline constexpr std::uint32_t SIGN_BIT = std::uint32_t{1} << 31;
 // rounded half up: floor(m / 2^s * 10^d + 1/2). For the bounds below.
 constexpr std::uint64_t rounded_units(std::uint32_t magnitude_bits, int decimals) {
   const int s = FLOAT_SHIFT_BIAS - static_cast<int>(magnitude_bits >> STORED_BIT_COUNT);
-  const std::uint64_t scaled = ((magnitude_bits & STORED_BITS) | HIDDEN_BIT) * POWERS_OF_TEN[decimals];
+  const std::uint64_t scaled =
+      ((magnitude_bits & STORED_BITS) | HIDDEN_BIT) * POWERS_OF_TEN[decimals];
   if (s <= 0) return scaled;  // 2^23 and more: beyond every bound asked for
   if (s > 63) return 0;
   return (scaled + (std::uint64_t{1} << (s - 1))) >> s;
@@ -132,7 +133,7 @@ struct Writer {
     if (first - (negative ? 1 : 0) < 8 - WIDTH) return {0, word_of("********")};
     std::uint64_t add = 0;
     for (int i = 0; i < 8; ++i) {
-      unsigned c = i < first ? ' ' : '0';
+      unsigned c = i < first ? static_cast<unsigned char>(' ') : static_cast<unsigned char>('0');
       if (i == first - 1 && negative) c = '-';
       if (i == POINT) c = '.';
       add |= byte_at(i, c);

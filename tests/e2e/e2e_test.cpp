@@ -520,7 +520,8 @@ std::vector<std::string> windows_excluded() {
 
 // Every case folder under `cases` that runs on this kind of program.
 std::vector<std::string> all_cases(const fs::path& cases, bool windows) {
-  const std::vector<std::string> excluded = windows ? windows_excluded() : std::vector<std::string>{};
+  const std::vector<std::string> excluded =
+      windows ? windows_excluded() : std::vector<std::string>{};
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(cases)) {
     const fs::path& dir = entry.path();

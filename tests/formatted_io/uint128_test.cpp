@@ -21,8 +21,9 @@ Native native(const Uint128& v) {
 }
 
 TEST(PortableUint128, MatchesTheCompilersInteger) {
-  std::vector<std::uint64_t> halves = {0, 1, 9, 10, 0xFFFFFFFFull, 0x100000000ull,
-                                       10000000000000000000ull, ~0ull, ~0ull - 1, 1ull << 63};
+  std::vector<std::uint64_t> halves = {
+      0,     1,         9,         10, 0xFFFFFFFFull, 0x100000000ull, 10000000000000000000ull,
+      ~0ull, ~0ull - 1, 1ull << 63};
   std::mt19937_64 random(18);
   for (int i = 0; i < 40; ++i) halves.push_back(random() >> (random() % 64));
   for (const std::uint64_t high : halves) {

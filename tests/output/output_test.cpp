@@ -85,21 +85,19 @@ TEST_F(ResultsOutput, FurtherPassMovesCopiesAndLeavesOut) {
   auto padded = [&](const std::string& line) { return line + blanks.substr(line.size()); };
   const std::string lead = "ATOM      1  CA  GLY A   1    ";  // columns 1-30
   open_lines(Unit::Structure,
-             {"HEADER    further",
-              lead + "   1.000  -2.500   3.250  1.00 20.00           C",
+             {"HEADER    further", lead + "   1.000  -2.500   3.250  1.00 20.00           C",
               "HETATM    2  O   HOH A   2       1.000   1.000   1.000",
               // 9999.500 + 0.5 needs nine characters.
-              lead + "9999.500    .000   -.001",
-              "END"});
+              lead + "9999.500    .000   -.001", "END"});
   open_results();
   const std::string console =
       console_of([&] { run_further_pass(io, field("out.pdb").c_str(), *fit); });
   EXPECT_EQ(console, "Atoms written to results file out.pdb :    2\r\n\r\n");
   const std::string zero_deviations = "  .000  .000  .000  .000";
-  EXPECT_EQ(results(), padded("HEADER    further") + "\r\n" +
-                           lead + "   1.500  -2.500   3.250  1.00 20.00" + zero_deviations +
-                           "\r\n" + lead + "********    .000   -.001            " +
-                           zero_deviations + "\r\n" + padded("END") + "\r\n");
+  EXPECT_EQ(results(), padded("HEADER    further") + "\r\n" + lead +
+                           "   1.500  -2.500   3.250  1.00 20.00" + zero_deviations + "\r\n" +
+                           lead + "********    .000   -.001            " + zero_deviations +
+                           "\r\n" + padded("END") + "\r\n");
 }
 
 }  // namespace
