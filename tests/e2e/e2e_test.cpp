@@ -561,7 +561,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument.starts_with("--program=")) {
-      launch.program = argument.substr(10);
+      // The run starts in its own folder: a path is taken from here.
+      launch.program = fs::absolute(argument.substr(10)).string();
     } else if (argument.starts_with("--runner=")) {
       launch.runner = argument.substr(9);
     } else if (argument.starts_with("--output=")) {
