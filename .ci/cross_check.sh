@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Same bytes from every compiler and machine. The program is built four ways
-# and each build runs the same dialogues in scratch folders of its own;
-# standard output, standard error, exit status and every file a run leaves
-# (its whole folder tree, symlinks by target) must be identical across the
-# builds. The first difference fails the check and names the case, the file,
-# the two builds and the first differing byte.
+# Same bytes from every compiler and machine. The program is built five
+# ways and the end-to-end runner (tests/e2e/e2e_test.cpp, e2e_tests) runs
+# every case on each build, as CTest runs it: arguments, folder, terminal,
+# input files. Each build must give every case's expected bytes, and each
+# run is kept: standard output, standard error, exit status and every file
+# the run leaves (its whole folder tree, symlinks by target) must then be
+# identical across the builds. The first difference fails the check and
+# names the case, the file, the two builds and the first differing byte.
 #
 #   gcc-O0      host g++, no optimisation
 #   gcc-O3      host g++, full optimisation
@@ -13,11 +15,14 @@
 #   windows-O2  MinGW-w64 g++, torvex.exe run under Wine; it leaves out the
 #               cases listed in tests/e2e/windows_excluded
 #
-# The dialogues: every end-to-end case under tests/e2e/cases that is not a
-# terminal case, then the real structure pairs with a scripted dialogue
-# (complete fits, a pairing check answered yes, a further structure moved).
-# Pairs whose files are not in tests/data are looked for in TORVEX_PDB_DIR,
-# when set, and otherwise left out.
+# The cases: every end-to-end case under tests/e2e/cases that the runner
+# runs for the build (the Windows program leaves out the terminal cases and
+# those listed in tests/e2e/windows_excluded), so that a new case is
+# compared here without a change to this file; then the real structure
+# pairs with a scripted dialogue (complete fits, a pairing check answered
+# yes, a further structure moved), which have no expected bytes and are
+# compared across the builds only. Pairs whose files are not in tests/data
+# are looked for in TORVEX_PDB_DIR, when set, and otherwise left out.
 #
 # Every build keeps -ffp-contract=off (and no -ffast-math or -march): a fused
 # multiply-add would change the last bit of a coordinate, and so its text.
@@ -51,20 +56,13 @@ builds=(gcc-O0 gcc-O3 clang-O2 aarch64-O2 windows-O2)
 declare -A machine=([gcc-O0]=62 [gcc-O3]=62 [clang-O2]=62 [aarch64-O2]=183)
 declare -A program_name=([windows-O2]=torvex.exe)
 
-# Cases the Windows program leaves out, each with its reason in the list.
-declare -A windows_excluded=()
-while read -r name _; do
-  [ -n "$name" ] && windows_excluded[$name]=1
-done < <(grep -v '^#' "$root/tests/e2e/windows_excluded")
-
-# True when the build leaves the case out.
-skipped() {
-  [[ $1 == windows-* && -n "${windows_excluded[${2#e2e.}]:-}" ]]
-}
+# The build whose tests are built too: its e2e_tests runs every build.
+runner_build=gcc-O3
 
 # Sets `args` to the configure arguments of a build.
 set_configure_args() {
-  args=(-DCMAKE_BUILD_TYPE= -DTORVEX_BUILD_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON)
+  args=(-DCMAKE_BUILD_TYPE= -DTORVEX_WERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON)
+  [ "$1" = "$runner_build" ] || args+=(-DTORVEX_BUILD_TESTS=OFF)
   case $1 in
     gcc-O0) args+=(-DCMAKE_CXX_COMPILER=g++ "-DCMAKE_CXX_FLAGS=-O0 -ffp-contract=off") ;;
     gcc-O3) args+=(-DCMAKE_CXX_COMPILER=g++ "-DCMAKE_CXX_FLAGS=-O3 -ffp-contract=off") ;;
@@ -79,14 +77,16 @@ set_configure_args() {
   esac
 }
 
-# Sets `prefix` to what runs a build's program on this machine.
-set_runner() {
+# Sets `launch` to the runner's options for a build's program on this
+# machine (qemu finds the aarch64 libraries through QEMU_LD_PREFIX).
+set_launch() {
   case $1 in
-    aarch64-*) prefix=(qemu-aarch64 -L "$sysroot") ;;
-    windows-*) prefix=(wine) ;;
-    *) prefix=() ;;
+    aarch64-*) launch=(--runner=qemu-aarch64) ;;
+    windows-*) launch=(--runner=wine --windows) ;;
+    *) launch=() ;;
   esac
 }
+export QEMU_LD_PREFIX=$sysroot
 
 fail() {
   echo "cross-check: $*" >&2
@@ -104,7 +104,9 @@ for build in "${builds[@]}"; do
   set_configure_args "$build"
   cmake -S "$root" -B "$dir" "${args[@]}" >"$work/logs/$build.configure.log" 2>&1 ||
     { cat "$work/logs/$build.configure.log"; fail "$build: configure failed"; }
-  cmake --build "$dir" --target torvex -j2 >"$work/logs/$build.build.log" 2>&1 ||
+  targets=(torvex)
+  [ "$build" != "$runner_build" ] || targets+=(e2e_tests)
+  cmake --build "$dir" --target "${targets[@]}" -j2 >"$work/logs/$build.build.log" 2>&1 ||
     { tail -50 "$work/logs/$build.build.log"; fail "$build: build failed"; }
   # Every compile line keeps the flag and adds nothing that reorders arithmetic.
   commands=$dir/compile_commands.json
@@ -131,29 +133,17 @@ for build in "${builds[@]}"; do
   fi
 done
 
-# Wine in a prefix of its own, made before the runs: its first start is slow.
-export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=
-[ -e "$WINEPREFIX/system.reg" ] || { wine wineboot --init && wineserver --wait; } >/dev/null 2>&1
+# Wine in a prefix of its own, its server up until the check ends.
+source tests/e2e/wine_env.sh "$work/wine-prefix"
+wine_ready >/dev/null 2>&1
+trap wine_stop EXIT
 
-
-# Cases: one folder each under $work/cases/<name>, with stdin, an optional
-# inputs list (as the end-to-end runner reads it) and an optional input/.
+# The real pairs, one case folder each under $work/cases, as the runner reads
+# them: stdin and input/.
 rm -rf "$work/cases" "$work/runs"
 mkdir -p "$work/cases"
-case_names=()
-if [ -d "$root/tests/e2e/cases" ]; then
-  for dir in "$root"/tests/e2e/cases/*/; do
-    dir=${dir%/}
-    [ -e "$dir/terminal" ] && continue
-    # Windows file names: nothing to compare with the other builds.
-    [ -e "$dir/windows" ] && continue
-    name=e2e.$(basename "$dir")
-    ln -s "$dir" "$work/cases/$name"
-    case_names+=("$name")
-  done
-fi
-
-# The real pairs: the project's copies first, then TORVEX_PDB_DIR.
+pairs=0
+# A structure file: the project's copy first, then TORVEX_PDB_DIR's.
 find_structure() {
   local file
   for file in "$root/tests/data/$1.pdb" ${TORVEX_PDB_DIR:+"$TORVEX_PDB_DIR/$1.pdb"}; do
@@ -166,7 +156,7 @@ find_structure() {
 add_pair() {
   local name=$1 dialogue=$2 file path
   shift 2
-  local dir=$work/cases/pair.$name
+  local dir=$work/cases/pair-$name
   mkdir -p "$dir/input"
   for file in "$@"; do
     path=$(find_structure "$file")
@@ -178,47 +168,34 @@ add_pair() {
     cp "$path" "$dir/input/$file.pdb"
   done
   printf '%b' "$dialogue" >"$dir/stdin"
-  case_names+=("pair.$name")
+  pairs=$((pairs + 1))
 }
 # Moved onto each other, then the target moved again as a further structure.
 add_pair 1hpv '1hpv_chainA\n1hpv_chainB\ny\n1hpv_chainA\n' 1hpv_chainA 1hpv_chainB
 add_pair 1adz '1adz_model1\n1adz_model2\nn\n' 1adz_model1 1adz_model2
 # One residue check mismatch, answered with an empty line (yes).
 add_pair 1fv9-1owd '1FV9_A\n1OWD_A\n\ny\n1FV9_A\n' 1FV9_A 1OWD_A
-# Past the 10000-line reading limit (from TORVEX_PDB_DIR).
+# Past the 10000-line reading limit.
 add_pair 4jsv '4jsv_chainA\n4jsv_chainB\nn\n' 4jsv_chainA 4jsv_chainB
 
-[ ${#case_names[@]} -gt 0 ] || fail "no cases"
-
-# Run every case on every build.
+# Every case on every build, each run kept under $work/runs/<build>/<case>.
+runner=$work/build/$runner_build/tests/e2e/e2e_tests
 for build in "${builds[@]}"; do
+  echo "cross-check: running the cases on $build"
   program=$work/build/$build/${program_name[$build]:-torvex}
-  set_runner "$build"
-  for name in "${case_names[@]}"; do
-    skipped "$build" "$name" && continue
-    case_dir=$work/cases/$name
-    out=$work/runs/$build/$name
-    mkdir -p "$out/run"
-    if [ -d "$case_dir/input" ]; then
-      cp -a "$case_dir/input/." "$out/run/"
-      # A .keep file only keeps its folder in the repository.
-      find "$out/run" -name .keep -type f -delete
-    fi
-    if [ -f "$case_dir/inputs" ]; then
-      while read -r to from; do
-        [ -n "$to" ] || continue
-        mkdir -p "$(dirname "$out/run/$to")"
-        cp "$root/tests/data/$from" "$out/run/$to"
-      done <"$case_dir/inputs"
-    fi
-    stdin=/dev/null
-    [ -f "$case_dir/stdin" ] && stdin=$case_dir/stdin
-    status=0
-    (cd "$out/run" && exec timeout 120 "${prefix[@]}" "$program") \
-      <"$stdin" >"$out/stdout" 2>"$out/stderr" || status=$?
-    [ "$status" -ne 124 ] || fail "$build: $name: no end within 120 s"
-    echo "$status" >"$out/status"
-  done
+  set_launch "$build"
+  log=$work/logs/$build.cases.log
+  status=0
+  "$runner" "--program=$program" "${launch[@]}" "--output=$work/runs/$build" >"$log" 2>&1 ||
+    status=$?
+  if [ "$pairs" -gt 0 ] && [ "$status" -eq 0 ]; then
+    "$runner" "--program=$program" "${launch[@]}" "--cases=$work/cases" \
+      "--output=$work/runs/$build" >>"$log" 2>&1 || status=$?
+  fi
+  if [ "$status" -ne 0 ]; then
+    grep -E '^\[  FAILED  \]|SKIPPED' "$log" | sort -u | head -20 >&2 || true
+    fail "$build: the runs differ from the expected bytes ($log)"
+  fi
 done
 
 # The first difference from the first build, case by case.
@@ -244,12 +221,27 @@ tree_listing() {
   (cd "$1" && find . -mindepth 1 -printf '%y %p -> %l\0' | sort -z)
 }
 
+# A case the reference ran and another build did not must be one the
+# Windows program leaves out; a case only the Windows program ran (Windows
+# file names) has nothing to be compared with.
+left_out_on_windows() {
+  local dir=$root/tests/e2e/cases/$1
+  [ -e "$dir/terminal" ] || [ -e "$dir/canonical" ] ||
+    grep -q "^$1[[:space:]]" "$root/tests/e2e/windows_excluded"
+}
 reference=${builds[0]}
-for name in "${case_names[@]}"; do
-  ref=$work/runs/$reference/$name
+left_out=0
+for ref in "$work/runs/$reference"/*/; do
+  ref=${ref%/}
+  name=$(basename "$ref")
   for build in "${builds[@]:1}"; do
-    skipped "$build" "$name" && continue
     other=$work/runs/$build/$name
+    if [ ! -d "$other" ]; then
+      [[ $build == windows-* ]] && left_out_on_windows "$name" ||
+        fail "case $name: $build did not run it"
+      left_out=$((left_out + 1))
+      continue
+    fi
     for file in status stdout stderr; do
       if ! cmp -s "$ref/$file" "$other/$file"; then
         echo "cross-check: case $name: $file differs between $reference and $build" >&2
@@ -257,23 +249,24 @@ for name in "${case_names[@]}"; do
         fail "case $name, $file: $build differs from $reference"
       fi
     done
-    if ! cmp -s <(tree_listing "$ref/run") <(tree_listing "$other/run"); then
+    if ! cmp -s <(tree_listing "$ref/files") <(tree_listing "$other/files"); then
       echo "cross-check: case $name: the files left differ between $reference and $build" >&2
-      diff <(tree_listing "$ref/run" | tr '\0' '\n') <(tree_listing "$other/run" | tr '\0' '\n') \
+      diff <(tree_listing "$ref/files" | tr '\0' '\n') <(tree_listing "$other/files" | tr '\0' '\n') \
         | sed 's/^/    /' >&2 || true
       fail "case $name, file list: $build differs from $reference"
     fi
     while IFS= read -r -d '' path; do
-      if ! cmp -s "$ref/run/$path" "$other/run/$path"; then
+      if ! cmp -s "$ref/files/$path" "$other/files/$path"; then
         echo "cross-check: case $name: file $path differs between $reference and $build" >&2
-        show_difference "$ref/run/$path" "$other/run/$path"
+        show_difference "$ref/files/$path" "$other/files/$path"
         fail "case $name, file $path: $build differs from $reference"
       fi
-    done < <(cd "$ref/run" && find . -type f -printf '%P\0' | sort -z)
+    done < <(cd "$ref/files" && find . -type f -printf '%P\0' | sort -z)
   done
   compared=$((compared + 1))
 done
+[ "$compared" -gt 0 ] || fail "no cases"
 
-echo "cross-check: ${#case_names[@]} cases, identical on ${builds[*]} ($((SECONDS - started)) s)"
-echo "cross-check: windows-O2 leaves out ${#windows_excluded[@]} (tests/e2e/windows_excluded)"
+echo "cross-check: $compared cases ($pairs structure pairs), identical on ${builds[*]} ($((SECONDS - started)) s)"
+echo "cross-check: windows-O2 leaves out $left_out (terminal cases, tests/e2e/windows_excluded)"
 echo "cross-check: $compared passed, 0 failed"

@@ -83,7 +83,7 @@ done
 # Only the system's own DLLs: nothing to ship beside torvex.exe.
 dlls=$(x86_64-w64-mingw32-objdump -p "$work/$windows/torvex.exe" | sed -n 's/.*DLL Name: //p' | sort -f | tr '\n' ' ')
 [ "$dlls" = "KERNEL32.dll msvcrt.dll " ] || fail "$windows: torvex.exe needs $dlls"
-export WINEPREFIX=$root/build/release/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=
+source tests/e2e/wine_env.sh "$root/build/release/wine-prefix"
 [ "$(wine "$work/$windows/torvex.exe" --version)" = "torvex $version" ] ||
   fail "$windows: not version $version"
 run_example "wine;$work/$windows/torvex.exe" "$work/$windows/examples" windows

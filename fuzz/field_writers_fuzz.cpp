@@ -272,7 +272,7 @@ void check_field(const Descriptor& d, std::uint32_t bits) {
     // The direct route, wherever it accepts, writes the general route's field.
     std::string direct(static_cast<std::size_t>(d.width), '?');
     std::string general(static_cast<std::size_t>(d.width), '?');
-    if (formatted_io::detail::put_fixed_fast(real, d.width, d.decimals, direct.data())) {
+    if (formatted_io::detail::put_fixed_direct(real, d.width, d.decimals, direct.data())) {
       formatted_io::detail::put_fixed_general(real, d.width, d.decimals, general.data());
       if (direct != general)
         fail("direct route differs from the general one", d, bits, direct, general);

@@ -201,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   int direct_pos = start;
   float direct = 0.0f;
-  if (formatted_io::detail::get_fixed_fast(line, length, direct_pos, width, decimals, direct)) {
+  if (formatted_io::detail::get_fixed_direct(line, length, direct_pos, width, decimals, direct)) {
     check(same_as_general(direct_pos, direct), "plain route differs from the general one");
   }
   if (width == 8 && decimals == 3) {

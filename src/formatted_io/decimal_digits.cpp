@@ -65,12 +65,12 @@ DigitString digit_string(float value) {
   DigitString ds{};
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  const std::uint32_t biased = (bits >> 23) & 0xFFu;
-  std::uint32_t m = bits & 0x7FFFFFu;
+  const std::uint32_t biased = (bits >> STORED_BIT_COUNT) & 0xFFu;
+  std::uint32_t m = bits & STORED_BITS;
   int q = -149;
   if (biased != 0) {
-    m |= 0x800000u;
-    q = static_cast<int>(biased) - 150;
+    m |= HIDDEN_BIT;
+    q = static_cast<int>(biased) - FLOAT_SHIFT_BIAS;
   }
   if (m == 0) {  // zero, either sign
     ds.count = 1;
@@ -92,7 +92,7 @@ DigitString digit_string(float value) {
   } else {
     const int s = -q;  // 1..149 fraction bits
     std::uint64_t remainder = m;
-    if (s < 24) {
+    if (s <= STORED_BIT_COUNT) {
       integer = m >> s;
       remainder = m & ((1u << s) - 1u);
     }

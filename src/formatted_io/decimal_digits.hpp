@@ -10,6 +10,7 @@
 // gives .13 to two.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <cstring>
 
@@ -19,6 +20,15 @@ namespace formatted_io {
 constexpr int SINGLE_DIGITS = 7;
 // Digits kept of the exact expansion before a field rounds it.
 constexpr int EXPANSION_DIGITS = 17;
+
+// A single-precision value's bits: sign, 8 exponent bits, 23 stored bits of
+// the significand, whose leading 1 (HIDDEN_BIT) is not stored. A normal
+// magnitude is m / 2^(FLOAT_SHIFT_BIAS - biased exponent), m the 24-bit
+// significand: the exponent bias 127 plus the 23 stored bits.
+constexpr int STORED_BIT_COUNT = 23;
+constexpr std::uint32_t STORED_BITS = (std::uint32_t{1} << STORED_BIT_COUNT) - 1;
+constexpr std::uint32_t HIDDEN_BIT = std::uint32_t{1} << STORED_BIT_COUNT;
+constexpr int FLOAT_SHIFT_BIAS = 127 + STORED_BIT_COUNT;
 
 // The magnitude is 0.d1d2d3... times 10 to the power `exponent`; zero is the
 // single digit 0 with exponent 0. `digits` holds numbers 0 to 9, not chars.
@@ -62,8 +72,90 @@ inline constexpr std::uint64_t POWERS_OF_TEN[20] = {1ull,
                                                     1000000000000000000ull,
                                                     10000000000000000000ull};
 
-// A GNU extension, on every compiler and machine the build supports.
+#if defined(__SIZEOF_INT128__) && !defined(TORVEX_NO_INT128)
+// A GNU extension, on every compiler and 64-bit machine the build supports.
 __extension__ typedef unsigned __int128 Uint128;
+#else
+// Where the compiler has no 128-bit integer (or TORVEX_NO_INT128 asks for
+// this one, so that a build keeps it tested): the few operations the digit
+// routes use, on two 64-bit halves.
+class Uint128 {
+ public:
+  constexpr Uint128(std::uint64_t low = 0) : high_(0), low_(low) {}
+  constexpr explicit operator std::uint64_t() const { return low_; }
+
+  friend constexpr bool operator==(const Uint128&, const Uint128&) = default;
+  friend constexpr auto operator<=>(const Uint128& a, const Uint128& b) {
+    return a.high_ != b.high_ ? a.high_ <=> b.high_ : a.low_ <=> b.low_;
+  }
+  friend constexpr Uint128 operator<<(const Uint128& a, int s) {
+    if (s == 0) return a;
+    if (s >= 64) return {a.low_ << (s - 64), 0};
+    return {a.high_ << s | a.low_ >> (64 - s), a.low_ << s};
+  }
+  friend constexpr Uint128 operator>>(const Uint128& a, int s) {
+    if (s == 0) return a;
+    if (s >= 64) return {0, a.high_ >> (s - 64)};
+    return {a.high_ >> s, a.low_ >> s | a.high_ << (64 - s)};
+  }
+  friend constexpr Uint128 operator+(const Uint128& a, const Uint128& b) {
+    const std::uint64_t low = a.low_ + b.low_;
+    return {a.high_ + b.high_ + (low < a.low_ ? 1 : 0), low};
+  }
+  // The low 128 bits of the product.
+  friend constexpr Uint128 operator*(const Uint128& a, std::uint64_t b) {
+    Uint128 product = multiply(a.low_, b);
+    product.high_ += a.high_ * b;
+    return product;
+  }
+  // Bit by bit: only integer parts of 2^64 and more come here.
+  friend constexpr Uint128 operator/(const Uint128& a, std::uint64_t divisor) {
+    std::uint64_t remainder = 0;
+    return divide(a, divisor, remainder);
+  }
+  friend constexpr Uint128 operator%(const Uint128& a, std::uint64_t divisor) {
+    std::uint64_t remainder = 0;
+    divide(a, divisor, remainder);
+    return remainder;
+  }
+  constexpr Uint128& operator/=(std::uint64_t divisor) { return *this = *this / divisor; }
+
+ private:
+  constexpr Uint128(std::uint64_t high, std::uint64_t low) : high_(high), low_(low) {}
+
+  // The full product of two 64-bit numbers, from four 32-bit products.
+  static constexpr Uint128 multiply(std::uint64_t a, std::uint64_t b) {
+    constexpr std::uint64_t LOW_32 = 0xFFFFFFFFu;
+    const std::uint64_t low_low = (a & LOW_32) * (b & LOW_32);
+    const std::uint64_t low_high = (a & LOW_32) * (b >> 32);
+    const std::uint64_t high_low = (a >> 32) * (b & LOW_32);
+    const std::uint64_t high_high = (a >> 32) * (b >> 32);
+    const std::uint64_t middle = (low_low >> 32) + (low_high & LOW_32) + (high_low & LOW_32);
+    return {high_high + (low_high >> 32) + (high_low >> 32) + (middle >> 32),
+            middle << 32 | (low_low & LOW_32)};
+  }
+
+  static constexpr Uint128 divide(const Uint128& a, std::uint64_t divisor,
+                                  std::uint64_t& remainder) {
+    Uint128 quotient;
+    remainder = 0;
+    for (int bit = 127; bit >= 0; --bit) {
+      // A remainder shifted past 64 bits is above the divisor; the
+      // subtraction below wraps back to the true, smaller remainder.
+      const bool carried = (remainder >> 63) != 0;
+      remainder = remainder << 1 | (static_cast<std::uint64_t>(a >> bit) & 1u);
+      if (carried || remainder >= divisor) {
+        remainder -= divisor;
+        quotient = quotient + (Uint128(1) << bit);
+      }
+    }
+    return quotient;
+  }
+
+  std::uint64_t high_;
+  std::uint64_t low_;
+};
+#endif
 
 // The smallest shift s with 2^s >= 2 * 10^n, for n = 0 .. 19. Below it, the
 // undecided test of fixed_units (gap * 10^n <= 2^s, the gap at least 2) is
@@ -98,11 +190,12 @@ static_assert(undecided_shifts_hold());
   if (decimals > SINGLE_DIGITS) return false;  // below 1, all d kept only while d <= 7
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  const std::uint32_t biased = (bits >> 23) & 0xFFu;
-  const std::uint64_t m = (bits & 0x7FFFFFu) | 0x800000u;
-  const int s = 150 - static_cast<int>(biased);  // magnitude = m / 2^s
+  const std::uint32_t biased = (bits >> STORED_BIT_COUNT) & 0xFFu;
+  const std::uint64_t m = (bits & STORED_BITS) | HIDDEN_BIT;
+  const int s = FLOAT_SHIFT_BIAS - static_cast<int>(biased);  // magnitude = m / 2^s
   if (biased == 0 || s <= 0 || s > 63) return false;
-  const std::uint64_t integer = s < 24 ? m >> s : 0;
+  // A shift past the significand's 24 bits leaves no integer part.
+  const std::uint64_t integer = s <= STORED_BIT_COUNT ? m >> s : 0;
   // Integer digits e, needed only when they leave fewer than `decimals`
   // places of the seven; otherwise 0 stands for them in the test below,
   // which only widens it.

@@ -1,6 +1,6 @@
 // The Fw.d reader. The general reader takes every field the grammar allows;
 // the plain form of a coordinate field has a direct route beside it
-// (real_fields_detail.hpp) that gives the same value.
+// (fixed_direct.hpp) that gives the same value.
 #include "formatted_io/fixed_input.hpp"
 
 #include <cfloat>
@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "formatted_io/real_fields_detail.hpp"
+#include "formatted_io/fixed_direct.hpp"
 
 namespace formatted_io {
 namespace {
@@ -164,7 +164,7 @@ FieldStatus get_fixed_general(const char* line, int line_length, int& pos, int w
 
 FieldStatus get_fixed(const char* line, int line_length, int& pos, int width, int decimals,
                       float& value) {
-  if (detail::get_fixed_fast(line, line_length, pos, width, decimals, value)) {
+  if (detail::get_fixed_direct(line, line_length, pos, width, decimals, value)) {
     return FieldStatus::Ok;
   }
   return detail::get_fixed_general(line, line_length, pos, width, decimals, value);

@@ -1,5 +1,5 @@
 // Real output fields: the digits come from decimal_digits, this file only
-// places them. The direct route (real_fields_detail.hpp) writes the common
+// places them. The direct route (fixed_direct.hpp) writes the common
 // fields straight from a rounded integer; every other value is laid out here
 // from its rounded digit string.
 #include "formatted_io/real_layout.hpp"
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "formatted_io/real_fields_detail.hpp"
+#include "formatted_io/fixed_direct.hpp"
 
 namespace formatted_io {
 namespace {
@@ -96,7 +96,7 @@ void put_fixed_general(float value, int width, int decimals, char* out) {
 }  // namespace detail
 
 void put_fixed(float value, int width, int decimals, char* out) {
-  if (!detail::put_fixed_fast(value, width, decimals, out)) {
+  if (!detail::put_fixed_direct(value, width, decimals, out)) {
     detail::put_fixed_general(value, width, decimals, out);
   }
 }

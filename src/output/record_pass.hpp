@@ -10,17 +10,18 @@
 
 namespace output {
 
-// The results pass: rewinds channel 3 and writes the moved copy of the moving
-// structure to channel 6, stopping at the first coordinate record past the n
-// pairs (n = moved.count); writes the two count lines and closes channels 3,
-// 2 and 6. `moved` is the moving structure after the fit moved its atoms.
+// The results pass: rewinds the moving structure's channel and writes its
+// moved copy to the results channel, stopping at the first coordinate record
+// past the n pairs (n = moved.count); writes the two count lines and closes
+// the structure, target and results channels. `moved` is the moving
+// structure after the fit moved its atoms.
 void run_results_pass(formatted_io::Io& io, const char* moving_name, const char* results_name,
                       const structure::AtomSet& moved, const fit::FitResult& fit);
 
-// The further-structure pass: the freshly opened channel 3 into channel 6
-// with the same transformation, every coordinate record moved, the four
-// deviation fields zero (a further structure has no target partner). Writes
-// its count line and leaves both channels open.
+// The further-structure pass: the freshly opened structure channel into the
+// results channel with the same transformation, every coordinate record
+// moved, the four deviation fields zero (a further structure has no target
+// partner). Writes its count line and leaves both channels open.
 void run_further_pass(formatted_io::Io& io, const char* results_name,
                       const fit::FitResult& fit);
 

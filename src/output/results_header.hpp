@@ -9,7 +9,7 @@
 namespace output {
 
 // Writes the console line " Writing new pdb file <name> .........." and the
-// 18 header records to channel 6, each of its exact length, trailing blanks
+// 18 header records to the results channel, each of its exact length, trailing blanks
 // included. Names are the 50-character fields of the run.
 void write_results_header(formatted_io::Io& io, const char* target_name,
                           const char* moving_name, const char* results_name,

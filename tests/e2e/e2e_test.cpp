@@ -20,10 +20,20 @@
 // the cases to run (CTest runs one per process). Nothing is ever regenerated
 // from the program's own output: every expected byte was written by hand.
 //
-// Another build of the program runs the same cases through a launcher:
-//   e2e_tests --program=build/windows/torvex.exe --runner=wine <case>
+// Any build of the program runs the same cases, through a launcher where it
+// does not run natively:
+//   e2e_tests --program=build/windows/torvex.exe --runner=wine --windows
+//   e2e_tests --program=build/cross/aarch64/torvex --runner=qemu-aarch64
 // Without the launcher on PATH or the program built, the run exits with
-// status 77 (skipped) before any case.
+// status 77 (skipped) before any case. More options:
+//   --windows      the program is a Windows program: of all cases, those
+//                  marked `windows` run and the terminal cases and those
+//                  listed in windows_excluded (with their reasons) do not
+//   --cases=DIR    the case folders are in DIR (default: cases/ here)
+//   --output=DIR   every run is kept in DIR/<case>/: stdout, stderr, status
+//                  and files/, the run's folder as the run left it; a case
+//                  without expected/stdout is then run and kept only
+// The builds' kept runs are what the cross-compiler check compares.
 //
 // Under a terminal the program's standard input and output are the slave
 // side of a pseudo-terminal put in raw mode before the program starts, so
@@ -72,6 +82,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* CASES_DIR = TORVEX_E2E_CASES;
 constexpr const char* DATA_DIR = TORVEX_TEST_DATA;
+constexpr const char* WINDOWS_EXCLUDED = TORVEX_E2E_WINDOWS_EXCLUDED;
 
 // A run that takes longer has hung on a read: the case fails, the run is
 // killed. A launcher (an emulator) may take longer to start.
@@ -79,10 +90,12 @@ constexpr auto RUN_TIMEOUT = std::chrono::seconds(20);
 constexpr auto LAUNCHED_RUN_TIMEOUT = std::chrono::seconds(90);
 constexpr int SKIPPED = 77;
 
-// What runs: the program, started by the launcher when there is one.
+// What runs: the program, started by the launcher when there is one, and
+// where its runs are kept (nowhere when empty).
 struct Launch {
   std::string program = TORVEX_BINARY;
   std::string runner;
+  fs::path output;
   Clock::duration timeout() const {
     return runner.empty() ? Clock::duration(RUN_TIMEOUT) : Clock::duration(LAUNCHED_RUN_TIMEOUT);
   }
@@ -389,16 +402,32 @@ fs::path make_temporary_folder() {
   return pattern;
 }
 
+// The run's bytes kept in `to`: stdout, stderr, status and files/.
+void keep_run(const fs::path& to, const RunResult& run, const std::string& err,
+              const fs::path& scratch) {
+  std::error_code ignored;
+  fs::remove_all(to, ignored);
+  fs::create_directories(to);
+  auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(to / name, std::ios::binary) << bytes;
+  };
+  write("stdout", run.out);
+  write("stderr", err);
+  write("status", run.failure.empty() ? std::to_string(run.status) + "\n" : run.failure + "\n");
+  fs::copy(scratch, to / "files", fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
 class CaseTest : public testing::Test {
  public:
-  CaseTest(std::string name, const Launch& launch) : name_(std::move(name)), launch_(launch) {}
+  CaseTest(fs::path dir, const Launch& launch) : dir_(std::move(dir)), launch_(launch) {}
 
   void TestBody() override {
-    const fs::path dir = fs::path(CASES_DIR) / name_;
+    const fs::path& dir = dir_;
     ASSERT_TRUE(fs::is_directory(dir)) << "no case folder " << dir;
     const fs::path expected = dir / "expected";
     const std::optional<std::string> expected_out = read_bytes(expected / "stdout");
-    ASSERT_TRUE(expected_out.has_value()) << "the case has no expected/stdout";
+    const bool kept = !launch_.output.empty();
+    ASSERT_TRUE(expected_out.has_value() || kept) << "the case has no expected/stdout";
 
     const fs::path temporary = make_temporary_folder();
     ASSERT_FALSE(temporary.empty()) << "cannot make a temporary folder";
@@ -422,8 +451,14 @@ class CaseTest : public testing::Test {
                                    canonical)
                  : run_redirected(command, input, temporary / "stdout", err_path);
     const std::string err = read_bytes(err_path).value_or("");
+    if (kept) keep_run(launch_.output / dir.filename(), run, err, scratch);
 
     if (!run.failure.empty()) ADD_FAILURE() << run.failure;
+    if (!expected_out) {
+      std::error_code ignored;
+      fs::remove_all(temporary, ignored);
+      return;
+    }
     expect_same(*expected_out, run.out, "standard output");
     expect_same(read_bytes(expected / "stderr").value_or(""), err, "standard error");
     const int expected_status = std::stoi(read_bytes(expected / "status").value_or("0"));
@@ -468,16 +503,37 @@ class CaseTest : public testing::Test {
     }
   }
 
-  std::string name_;
+  fs::path dir_;
   const Launch& launch_;
 };
 
-std::vector<std::string> all_cases() {
+// The first word of each line of windows_excluded that is no comment.
+std::vector<std::string> windows_excluded() {
   std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(CASES_DIR)) {
-    if (entry.is_directory() && !fs::exists(entry.path() / "windows")) {
-      names.push_back(entry.path().filename().string());
+  for (const std::string& line : read_lines(WINDOWS_EXCLUDED)) {
+    std::istringstream words(line);
+    std::string name;
+    if (!line.starts_with('#') && words >> name) names.push_back(name);
+  }
+  return names;
+}
+
+// Every case folder under `cases` that runs on this kind of program.
+std::vector<std::string> all_cases(const fs::path& cases, bool windows) {
+  const std::vector<std::string> excluded =
+      windows ? windows_excluded() : std::vector<std::string>{};
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(cases)) {
+    const fs::path& dir = entry.path();
+    std::string name = dir.filename().string();
+    if (!entry.is_directory()) continue;
+    if (windows) {
+      if (fs::exists(dir / "terminal") || fs::exists(dir / "canonical")) continue;
+      if (std::find(excluded.begin(), excluded.end(), name) != excluded.end()) continue;
+    } else if (fs::exists(dir / "windows")) {
+      continue;
     }
+    names.push_back(std::move(name));
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -500,12 +556,24 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   static Launch launch;
   std::vector<std::string> names;
+  fs::path cases = CASES_DIR;
+  bool windows = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument.starts_with("--program=")) {
-      launch.program = argument.substr(10);
+      // The run starts in its own folder: a path is taken from here.
+      launch.program = fs::absolute(argument.substr(10)).string();
     } else if (argument.starts_with("--runner=")) {
       launch.runner = argument.substr(9);
+    } else if (argument.starts_with("--output=")) {
+      launch.output = fs::absolute(argument.substr(9));
+    } else if (argument.starts_with("--cases=")) {
+      cases = fs::absolute(argument.substr(8));
+    } else if (argument == "--windows") {
+      windows = true;
+    } else if (argument.starts_with("--")) {
+      std::fprintf(stderr, "e2e_tests: unknown option %s\n", argv[i]);
+      return 2;
     } else {
       names.emplace_back(argument);
     }
@@ -518,10 +586,11 @@ int main(int argc, char** argv) {
     std::printf("SKIPPED: %s is not built\n", launch.program.c_str());
     return SKIPPED;
   }
-  if (names.empty()) names = all_cases();
+  if (names.empty()) names = all_cases(cases, windows);
   for (const std::string& name : names) {
+    const fs::path dir = cases / name;
     testing::RegisterTest("EndToEnd", name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
-                          [name]() -> testing::Test* { return new CaseTest(name, launch); });
+                          [dir]() -> testing::Test* { return new CaseTest(dir, launch); });
   }
   return RUN_ALL_TESTS();
 }

@@ -3,11 +3,10 @@
 #
 #   windows_setup.sh build <source dir> <program>
 #       the Windows program, through the `windows` preset (MinGW-w64)
-#   windows_setup.sh wine <wine command>
-#       the Wine prefix named by WINEPREFIX, made once (a first start is slow),
-#       and a wine server for it that stays up between the cases: a case
-#       started while a server shuts down can fail with no output at all
-#   windows_setup.sh stop
+#   windows_setup.sh wine <prefix>
+#       the Wine prefix and a server that stays up between the cases
+#       (wine_env.sh says why)
+#   windows_setup.sh stop <prefix>
 #       that server stopped, after the last case
 #
 # A step whose tool is missing exits with status 77, which CTest reports as
@@ -31,17 +30,13 @@ case $1 in
     cmake --build --preset windows --target torvex
     ;;
   wine)
-    command -v "$2" >/dev/null || skip "$2 (packages wine, wine64) is not installed"
-    if [ ! -e "$WINEPREFIX/system.reg" ]; then
-      "$2" wineboot --init
-      # wineboot returns before the prefix is written out.
-      wineserver --wait
-    fi
-    # Refused when a server already runs for the prefix; that one serves.
-    wineserver --persistent </dev/null >/dev/null 2>&1 || true
+    command -v wine >/dev/null || skip "wine (packages wine, wine64) is not installed"
+    source "$(dirname "$0")/wine_env.sh" "$2"
+    wine_ready
     ;;
   stop)
     command -v wineserver >/dev/null || skip "wineserver (package wine) is not installed"
-    wineserver --kill || true
+    source "$(dirname "$0")/wine_env.sh" "$2"
+    wine_stop
     ;;
 esac

@@ -48,7 +48,7 @@ long compare_writer(long& compared, long& by_word, long& by_integer) {
     // else the general one; each direct route is held to the general one
     // wherever it accepts.
     const bool word_accepts = detail::put_fixed_word<WIDTH, DECIMALS>(value, word);
-    const bool integer_accepts = detail::put_fixed_fast(value, WIDTH, DECIMALS, integer);
+    const bool integer_accepts = detail::put_fixed_direct(value, WIDTH, DECIMALS, integer);
     if (word_accepts || integer_accepts) {
       ++compared;
       detail::put_fixed_general(value, WIDTH, DECIMALS, general);
@@ -104,7 +104,7 @@ long compare_readers(ReaderCounts& counts) {
     columns.accepted =
         detail::get_fixed_columns<WIDTH, 3>(field, WIDTH, columns.pos, columns.value);
     Read plain;
-    plain.accepted = detail::get_fixed_fast(field, WIDTH, plain.pos, WIDTH, 3, plain.value);
+    plain.accepted = detail::get_fixed_direct(field, WIDTH, plain.pos, WIDTH, 3, plain.value);
     counts.by_word += word.accepted;
     counts.by_columns += columns.accepted;
     counts.by_plain += plain.accepted;

@@ -126,14 +126,14 @@ TEST(FieldRoutes, DirectWriterAgreesWithGeneral) {
     long accepted = 0;
     int reported = 0;
     for (const float value : values) {
-      std::string fast(static_cast<std::size_t>(f.width), '?');
+      std::string direct(static_cast<std::size_t>(f.width), '?');
       std::string general(static_cast<std::size_t>(f.width), '?');
-      if (!detail::put_fixed_fast(value, f.width, f.decimals, fast.data())) continue;
+      if (!detail::put_fixed_direct(value, f.width, f.decimals, direct.data())) continue;
       ++accepted;
       detail::put_fixed_general(value, f.width, f.decimals, general.data());
-      if (fast != general && ++reported <= 5) {
+      if (direct != general && ++reported <= 5) {
         ADD_FAILURE() << "F" << f.width << "." << f.decimals << " of " << value << " ("
-                      << std::bit_cast<std::uint32_t>(value) << "): direct \"" << fast
+                      << std::bit_cast<std::uint32_t>(value) << "): direct \"" << direct
                       << "\", general \"" << general << "\"";
       }
     }
@@ -203,7 +203,7 @@ TEST(FieldRoutes, DirectReadersAgreeWithGeneral) {
         detail::get_fixed_columns<8, 3>(line.data(), length, direct.pos, direct.value);
     Read direct_plain{FieldStatus::Ok, 0.0f, 2};
     const bool by_plain =
-        detail::get_fixed_fast(line.data(), length, direct_plain.pos, 8, 3, direct_plain.value);
+        detail::get_fixed_direct(line.data(), length, direct_plain.pos, 8, 3, direct_plain.value);
     columns += by_columns;
     plain += by_plain;
     const bool agree = same(routed, general) && (!by_columns || same(direct, general)) &&
