@@ -30,7 +30,7 @@ constexpr ErrorText ERRORS[] = {
     {6508, "the system could not write the file"},
 };
 
-constexpr const char* STATEMENTS[] = {": READ(", ": WRITE(", ": OPEN(", ": CLOSE(", ": REWIND("};
+constexpr const char* STATEMENTS[] = {": READ(", ": WRITE(", ": OPEN(", ": REWIND("};
 
 static_assert(std::size(ERRORS) == static_cast<std::size_t>(RunTimeError::Count));
 static_assert(std::size(STATEMENTS) == static_cast<std::size_t>(Statement::Count));

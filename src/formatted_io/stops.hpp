@@ -25,7 +25,7 @@ enum class RunTimeError {
   Count  // not an error: the number of them
 };
 
-enum class Statement { Read, Write, Open, Close, Rewind, Count };
+enum class Statement { Read, Write, Open, Rewind, Count };
 
 // The one value a run ends with. A stop of the run carries its message and
 // status; a run-time error its statement, stream and error (status 1). A
