@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "model/file_bytes.hpp"
-#include "torvex/structure_run.hpp"
+#include "torvex/structure_files.hpp"
 
 namespace torvex {
 namespace {

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "model/file_bytes.hpp"
-#include "torvex/structure_run.hpp"
+#include "torvex/structure_files.hpp"
 
 namespace torvex {
 namespace {
