@@ -227,6 +227,8 @@ CASES = [
          results='f_mvd.pdb'),
     dict(name='1hpv C and O swapped', files=['1hpv_chainA.pdb', 'modern/1hpv_chainB_swapped_c_o.pdb'],
          results='g_mvd.pdb'),
+    dict(name='4jsv, past the legacy line limit', files=['4jsv_chainA.pdb', '4jsv_chainB.pdb'],
+         results='j_mvd.pdb'),
     dict(name='1l2y model 3, halves', files=['modern/1l2y.cif', 'modern/1l2y.cif'], model=3, match='order',
          atoms='ca', target_select='//A/1-10', moving_select='//A/11-20', results='h_mvd.cif'),
     dict(name='1adz model 2 gzip PDB, short trim', files=['modern/1adz.pdb.gz', 'modern/1adz.pdb.gz'],
