@@ -46,8 +46,8 @@ void say_cut(bool cut, const char* field) {
   app::write_error_line({"only the first ",
                          string_view(limit, static_cast<std::size_t>(digits.ptr - limit)),
                          " lines of ", app::file_name(field, name),
-                         " were read; the structure run reads it whole (for example --match "
-                         "order)"});
+                         " were read; the structure run reads it whole",
+                         " (for example --match order)"});
 }
 
 // Why a complete run's fit is doubtful, one line each; false when it is not.

@@ -5,6 +5,7 @@
 #include "formatted_io/platform.hpp"
 #include "model/file_bytes.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -122,8 +123,8 @@ int read_head(const char* name, char* head, int size) {
     char with_extension[4096];
     const std::size_t length = std::strlen(name);
     if (length + 5 > sizeof with_extension) return 0;
-    std::memcpy(with_extension, name, length);
-    std::memcpy(with_extension + length, ".pdb", 5);
+    std::copy_n(name, length, with_extension);
+    std::copy_n(".pdb", 5, with_extension + length);  // with its terminating zero
     fd = formatted_io::open_for_reading(with_extension);
     if (fd < 0) return 0;
   }
