@@ -207,13 +207,8 @@ void write_summary_file(const std::string& path, const std::string& text) {
   }
 }
 
-// One file under two names, links followed, whether it exists yet or not.
 bool same_file(const std::string& a, const std::string& b) {
-  formatted_io::FileKey first;
-  formatted_io::FileKey second;
-  formatted_io::locate_file(a.c_str(), first);
-  formatted_io::locate_file(b.c_str(), second);
-  return formatted_io::same_file(first, second);
+  return formatted_io::same_file(a.c_str(), b.c_str());
 }
 
 // The files a run writes may be none of its inputs, nor each other.

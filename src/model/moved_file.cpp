@@ -176,11 +176,7 @@ std::string move_mmcif(const RigidFit& fit, const std::string& bytes, const std:
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-  formatted_io::FileKey first;
-  formatted_io::FileKey second;
-  formatted_io::locate_file(a.c_str(), first);
-  formatted_io::locate_file(b.c_str(), second);
-  return formatted_io::same_file(first, second);
+  return formatted_io::same_file(a.c_str(), b.c_str());
 }
 
 }  // namespace
