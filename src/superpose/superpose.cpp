@@ -12,6 +12,10 @@ namespace torvex {
 namespace {
 
 constexpr int MIN_PAIRS = 3;
+// Below this RMSD (in A) the pairs coincide to far better than any file's
+// coordinates are given; the distances left are rounding noise, which a
+// relative cutoff would otherwise trim at random.
+constexpr double COINCIDENT_RMSD = 1e-9;
 
 double distance(const RigidFit& fit, const Xyz& target, const Xyz& moving) {
   const Xyz moved = apply_fit(fit, moving);
@@ -74,7 +78,7 @@ Superposition superpose(const Structure& target, const Structure& moving,
   out.rmsd_first = out.fit.rmsd;
   if (options.trim > 0.0) {
     std::size_t left = n;
-    for (int cycle = 0; cycle < options.cycles; ++cycle) {
+    for (int cycle = 0; cycle < options.cycles && out.fit.rmsd > COINCIDENT_RMSD; ++cycle) {
       const double cutoff = options.trim * out.fit.rmsd;
       std::size_t dropped = 0;
       for (std::size_t k = 0; k < n; ++k) {
