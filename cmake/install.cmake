@@ -45,10 +45,15 @@ install(EXPORT torvexTargets
         FILE torvexTargets.cmake
         DESTINATION "${TORVEX_INSTALL_CMAKEDIR}" COMPONENT dev)
 
-# The library is plain C++20 with no dependencies of its own, so the
-# configuration only has to bring in the exported target.
+# The library is plain C++20; reading gzip-compressed structure files it
+# links zlib, which the configuration finds for the consumer.
+set(torvex_find_zlib "")
+if(ZLIB_FOUND)
+  set(torvex_find_zlib "include(CMakeFindDependencyMacro)\nfind_dependency(ZLIB)")
+endif()
 file(CONFIGURE OUTPUT "${PROJECT_BINARY_DIR}/torvexConfig.cmake" @ONLY CONTENT [[
 # torvex @PROJECT_VERSION@: provides torvex::core.
+@torvex_find_zlib@
 include("${CMAKE_CURRENT_LIST_DIR}/torvexTargets.cmake")
 ]])
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/torvexConfigVersion.cmake"

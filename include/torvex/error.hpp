@@ -19,6 +19,11 @@ class Error : public std::runtime_error {
     NoAtoms,       // nothing to fit: an atom set is empty
     TooManyAtoms,  // an atom set holds more than MAX_ATOMS atoms
     InvalidFit,    // a FitResult whose n does not match its deviation rows
+    Unreadable,     // no structure file, or a selection that does not parse
+    NoSuchModel,    // the file has fewer models than the one asked for
+    CountMismatch,  // atoms paired by order, and the counts differ
+    NoFit,          // fewer than three pairs left to fit
+    NotConverged,   // the eigen-solver did not converge, or a value is not finite
   };
 
   Error(Kind kind, int number, const std::string& what, const std::string& file = {}, int line = 0)
@@ -63,6 +68,16 @@ constexpr const char* to_string(Error::Kind kind) noexcept {
       return "too many atoms";
     case Error::Kind::InvalidFit:
       return "invalid fit";
+    case Error::Kind::Unreadable:
+      return "unreadable";
+    case Error::Kind::NoSuchModel:
+      return "no such model";
+    case Error::Kind::CountMismatch:
+      return "count mismatch";
+    case Error::Kind::NoFit:
+      return "no fit";
+    case Error::Kind::NotConverged:
+      return "not converged";
   }
   return "unknown";
 }

@@ -14,6 +14,7 @@
 #include "app/command_line.hpp"
 #include "app/dialogue.hpp"
 #include "app/run_state.hpp"
+#include "app/structure_run.hpp"
 #include "formatted_io/platform.hpp"
 #include "formatted_io/stops.hpp"
 
@@ -45,8 +46,8 @@ void say_cut(bool cut, const char* field) {
   app::write_error_line({"only the first ",
                          string_view(limit, static_cast<std::size_t>(digits.ptr - limit)),
                          " lines of ", app::file_name(field, name),
-                         " were read; the structure run reads it whole (for example --match "
-                         "order)"});
+                         " were read; the structure run reads it whole",
+                         " (for example --match order)"});
 }
 
 // Why a complete run's fit is doubtful, one line each; false when it is not.
@@ -91,6 +92,10 @@ int main(int argc, char** argv) {
   static app::RunState state;
   try {
     if (argc > 1) {
+      // Today's structure files, or an option only it knows: the structure run.
+      if (const int status = app::run_structure(argc, argv); status != app::RUN_GOES_ON) {
+        return status;
+      }
       const int status = app::read_command_line(argc, argv, state);
       if (status != app::RUN_GOES_ON) return status;
     } else {

@@ -37,4 +37,12 @@ bool same_file(const FileKey& a, const FileKey& b) {
          std::strcmp(a.name, b.name) == 0;
 }
 
+bool same_file(const char* a, const char* b) {
+  FileKey first;
+  FileKey second;
+  locate_file(a, first);
+  locate_file(b, second);
+  return same_file(first, second);
+}
+
 }  // namespace formatted_io

@@ -27,4 +27,8 @@ void locate_file(const char* name, FileKey& key);
 // One file: the same existing file, or the same name in the same folder.
 bool same_file(const FileKey& a, const FileKey& b);
 
+// The same for two names: each located, then compared.
+//   same_file("./o.pdb", "o.pdb") -> true
+bool same_file(const char* a, const char* b);
+
 }  // namespace formatted_io

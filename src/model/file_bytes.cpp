@@ -1,0 +1,38 @@
+// What kind of structure file a file is, by its first bytes.
+#include <string>
+#include <string_view>
+
+#include "model/file_bytes.hpp"
+#include "torvex/structure_files.hpp"
+
+namespace model {
+
+bool is_mmcif(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const char c = bytes[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      ++i;
+    } else if (c == '#') {
+      while (i < bytes.size() && bytes[i] != '\n') ++i;
+    } else {
+      return bytes.size() - i >= 5 && (bytes[i] == 'd' || bytes[i] == 'D') &&
+             (bytes[i + 1] == 'a' || bytes[i + 1] == 'A') &&
+             (bytes[i + 2] == 't' || bytes[i + 2] == 'T') &&
+             (bytes[i + 3] == 'a' || bytes[i + 3] == 'A') && bytes[i + 4] == '_';
+    }
+  }
+  return false;
+}
+
+bool is_gzip(std::string_view bytes) {
+  return bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b';
+}
+
+}  // namespace model
+
+// Only the first bytes: a legacy run pays almost nothing for the question.
+bool torvex::is_modern_file(const std::string& path) {
+  const model::FileBytes head = model::read_file_head(path, 4096);
+  return head.gzipped || model::is_mmcif(head.bytes);
+}
