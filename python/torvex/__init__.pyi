@@ -1,0 +1,9 @@
+from ._torvex import LegacyFit as LegacyFit
+from ._torvex import __version__ as __version__
+from ._torvex import legacy_fit as legacy_fit
+from .errors import CreateError as CreateError
+from .errors import Error as Error
+from .errors import NoAtomsError as NoAtomsError
+from .errors import OpenError as OpenError
+from .errors import RecordError as RecordError
+from .errors import TooManyAtomsError as TooManyAtomsError
