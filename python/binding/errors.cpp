@@ -15,6 +15,11 @@ struct ErrorClasses {
   PyObject* record = nullptr;
   PyObject* no_atoms = nullptr;
   PyObject* too_many_atoms = nullptr;
+  PyObject* unreadable = nullptr;
+  PyObject* no_such_model = nullptr;
+  PyObject* count_mismatch = nullptr;
+  PyObject* no_fit = nullptr;
+  PyObject* not_converged = nullptr;
   PyObject* base = nullptr;
 };
 
@@ -38,6 +43,16 @@ PyObject* class_of(torvex::Error::Kind kind) {
       return held.no_atoms;
     case torvex::Error::Kind::TooManyAtoms:
       return held.too_many_atoms;
+    case torvex::Error::Kind::Unreadable:
+      return held.unreadable;
+    case torvex::Error::Kind::NoSuchModel:
+      return held.no_such_model;
+    case torvex::Error::Kind::CountMismatch:
+      return held.count_mismatch;
+    case torvex::Error::Kind::NoFit:
+      return held.no_fit;
+    case torvex::Error::Kind::NotConverged:
+      return held.not_converged;
   }
   return held.base;
 }
@@ -62,6 +77,11 @@ void register_errors(py::module_& m) {
   to.record = held("RecordError");
   to.no_atoms = held("NoAtomsError");
   to.too_many_atoms = held("TooManyAtomsError");
+  to.unreadable = held("UnreadableError");
+  to.no_such_model = held("NoSuchModelError");
+  to.count_mismatch = held("CountMismatchError");
+  to.no_fit = held("NoFitError");
+  to.not_converged = held("NotConvergedError");
   to.base = held("Error");
   m.attr("Error") = errors.attr("Error");
   py::register_exception_translator([](std::exception_ptr thrown) {

@@ -14,31 +14,14 @@
 #include <torvex/torvex.hpp>
 #include <utility>
 
+#include "binding/convert.hpp"
 #include "binding/errors.hpp"
+#include "binding/fit.hpp"
 
 namespace py = pybind11;
 
 namespace binding {
 namespace {
-
-// An (rows, cols) float64 array holding `values`, a copy: the fits are small.
-template <class Rows>
-py::array_t<double> to_array(const Rows& rows, py::ssize_t cols) {
-  py::array_t<double> out({static_cast<py::ssize_t>(std::size(rows)), cols});
-  auto view = out.mutable_unchecked<2>();
-  for (py::ssize_t i = 0; i < view.shape(0); ++i) {
-    for (py::ssize_t j = 0; j < cols; ++j) view(i, j) = rows[i][j];
-  }
-  return out;
-}
-
-template <class Values>
-py::array_t<double> to_vector(const Values& values) {
-  py::array_t<double> out(static_cast<py::ssize_t>(std::size(values)));
-  auto view = out.mutable_unchecked<1>();
-  for (py::ssize_t i = 0; i < view.shape(0); ++i) view(i) = values[i];
-  return out;
-}
 
 // The legacy run on three files: the target and the moving structure read,
 // paired by order, fitted, and the moving file written out moved.
@@ -134,4 +117,5 @@ PYBIND11_MODULE(_torvex, m) {
   m.attr("__version__") = TORVEX_VERSION;
   binding::register_errors(m);
   binding::bind_legacy(m);
+  binding::bind_fit(m);
 }

@@ -51,3 +51,23 @@ class NoAtomsError(Error):
 
 class TooManyAtomsError(Error):
     """A legacy run's structure holds more than 10000 atoms."""
+
+
+class UnreadableError(Error):
+    """No structure file (by its content), or a selection that does not parse."""
+
+
+class NoSuchModelError(Error):
+    """The file has fewer models than the one asked for."""
+
+
+class CountMismatchError(Error):
+    """Atoms paired by order (match="order") and the counts differ."""
+
+
+class NoFitError(Error):
+    """Fewer than three pairs left to fit, or weights that sum to zero."""
+
+
+class NotConvergedError(Error):
+    """The eigen-solver did not converge, or a value is not finite."""
