@@ -3,6 +3,7 @@
 // answers are given on the command line.
 #include "app/command_line.hpp"
 #include "app/run_state.hpp"
+#include "app/structure_run.hpp"
 #include "formatted_io/platform.hpp"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
   // Large and allocated once: the atom sets, the fit and the stream buffers.
   static app::RunState state;
   if (argc > 1) {
+    // Today's structure files, or an option only it knows: the structure run.
+    if (const int status = app::run_structure(argc, argv); status != app::RUN_GOES_ON) {
+      return status;
+    }
     const int status = app::read_command_line(argc, argv, state);
     if (status != app::RUN_GOES_ON) return status;
   } else {
