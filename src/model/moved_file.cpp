@@ -1,18 +1,19 @@
 // The moved copy of a structure file in the file's own format. A PDB file is
 // edited in place, line by line: only the coordinate columns of ATOM and
-// HETATM records change. An mmCIF file goes through gemmi's document, whose
-// _atom_site coordinate values are replaced and every other value kept.
+// HETATM records change. An mmCIF file is read by gemmi's grammar, and only
+// the bytes of its _atom_site coordinate values are replaced.
 #include <gemmi/cif.hpp>
-#include <gemmi/numb.hpp>
-#include <gemmi/to_cif.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <system_error>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "model/file_bytes.hpp"
 #include "torvex/structure_run.hpp"
@@ -74,25 +75,97 @@ std::string move_pdb(const RigidFit& fit, const std::string& bytes, const std::s
   return out;
 }
 
+// Where each loop's tags and values lie in the file, found by gemmi's CIF
+// grammar with actions that note byte ranges instead of copying values.
+struct LoopSpans {
+  std::vector<std::string> tags;  // lower case
+  std::vector<std::pair<std::size_t, std::size_t>> values;  // offset, length
+};
+struct Spans {
+  const char* base;
+  std::vector<LoopSpans> loops;
+};
+
+namespace rules = gemmi::cif::rules;
+template <typename Rule>
+struct SpanAction : gemmi::cif::pegtl::nothing<Rule> {};
+template <>
+struct SpanAction<rules::str_loop> {
+  template <typename Input>
+  static void apply(const Input&, Spans& spans) {
+    spans.loops.emplace_back();
+  }
+};
+template <>
+struct SpanAction<rules::loop_tag> {
+  template <typename Input>
+  static void apply(const Input& in, Spans& spans) {
+    std::string tag = in.string();
+    for (char& c : tag) c = gemmi::lower(c);
+    spans.loops.back().tags.push_back(std::move(tag));
+  }
+};
+template <>
+struct SpanAction<rules::loop_value> {
+  template <typename Input>
+  static void apply(const Input& in, Spans& spans) {
+    spans.loops.back().values.emplace_back(static_cast<std::size_t>(in.begin() - spans.base),
+                                           in.size());
+  }
+};
+
+// Every byte kept but the values of _atom_site.Cartn_x, Cartn_y and Cartn_z
+// in every block; a value that is no number ('?', '.') is kept too.
 std::string move_mmcif(const RigidFit& fit, const std::string& bytes, const std::string& path) {
-  gemmi::cif::Document doc;
+  Spans spans{bytes.data(), {}};
   try {
-    doc = gemmi::cif::read_memory(bytes.data(), bytes.size(), path.c_str());
+    gemmi::cif::pegtl::memory_input<> in(bytes.data(), bytes.size(), path);
+    gemmi::cif::pegtl::parse<rules::file, SpanAction, gemmi::cif::Errors>(in, spans);
   } catch (const std::exception& e) {
     throw Error(Error::Kind::Unreadable, 0, path + ": " + e.what());
   }
-  for (gemmi::cif::Block& block : doc.blocks) {
-    gemmi::cif::Table table = block.find("_atom_site.", {"Cartn_x", "Cartn_y", "Cartn_z"});
-    for (gemmi::cif::Table::Row row : table) {
+  // (offset, length, new text), in file order.
+  std::vector<std::tuple<std::size_t, std::size_t, std::string>> edits;
+  constexpr const char* NAMES[3] = {"_atom_site.cartn_x", "_atom_site.cartn_y",
+                                    "_atom_site.cartn_z"};
+  for (const LoopSpans& loop : spans.loops) {
+    std::size_t column[3];
+    bool found = true;
+    for (int c = 0; c < 3; ++c) {
+      const auto at = std::find(loop.tags.begin(), loop.tags.end(), NAMES[c]);
+      found = found && at != loop.tags.end();
+      column[c] = static_cast<std::size_t>(at - loop.tags.begin());
+    }
+    if (!found) continue;
+    const std::size_t width = loop.tags.size();
+    for (std::size_t row = 0; row + width <= loop.values.size(); row += width) {
       Xyz x{};
-      for (int c = 0; c < 3; ++c) x[c] = gemmi::cif::as_number(row[c]);
+      bool numbers = true;
+      for (int c = 0; c < 3; ++c) {
+        const auto [offset, length] = loop.values[row + column[c]];
+        const char* first = bytes.data() + offset;
+        const auto read = std::from_chars(first, first + length, x[c]);
+        numbers = numbers && read.ec == std::errc() && read.ptr == first + length;
+      }
+      if (!numbers) continue;
       const Xyz moved = apply_fit(fit, x);
-      for (int c = 0; c < 3; ++c) row[c] = three_decimals(moved[c]);
+      for (int c = 0; c < 3; ++c) {
+        const auto [offset, length] = loop.values[row + column[c]];
+        edits.emplace_back(offset, length, three_decimals(moved[c]));
+      }
     }
   }
-  std::ostringstream text;
-  gemmi::cif::write_cif_to_stream(text, doc, gemmi::cif::Style::Pdbx);
-  return text.str();
+  std::sort(edits.begin(), edits.end());
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 16);
+  std::size_t done = 0;
+  for (const auto& [offset, length, text] : edits) {
+    out.append(bytes, done, offset - done);
+    out += text;
+    done = offset + length;
+  }
+  out.append(bytes, done, std::string::npos);
+  return out;
 }
 
 bool same_file(const std::string& a, const std::string& b) {
