@@ -2,6 +2,8 @@
 // and subclass them; the module keeps one reference to each for its life.
 #include "binding/errors.hpp"
 
+#include <cstddef>
+
 namespace py = pybind11;
 
 namespace binding {
@@ -67,6 +69,22 @@ void raise(const torvex::Error& error, const std::string& file, int line) {
 }
 
 }  // namespace
+
+int line_in(const std::string& message, const std::string& file) {
+  // A parser's position follows the name: "name:line:column: what".
+  const std::string prefix = file + ":";
+  for (std::size_t at = message.find(prefix); at != std::string::npos;
+       at = message.find(prefix, at + 1)) {
+    std::size_t digit = at + prefix.size();
+    int line = 0;
+    while (digit < message.size() && message[digit] >= '0' && message[digit] <= '9' &&
+           line < 100000000) {
+      line = line * 10 + (message[digit++] - '0');
+    }
+    if (line > 0 && digit < message.size() && message[digit] == ':') return line;
+  }
+  return 0;
+}
 
 void register_errors(py::module_& m) {
   const py::module_ errors = py::module_::import("torvex.errors");

@@ -22,13 +22,18 @@ struct FileError {
 // Looks up the classes of torvex.errors and registers the translation.
 void register_errors(pybind11::module_& m);
 
-// Calls `work`; an Error it throws comes out as FileError naming `file`.
+// The line a reader's message names for `file`, or 0:
+//   "x.cif: not a structure file: x.cif:6:14: unterminated \"string\"" -> 6
+int line_in(const std::string& message, const std::string& file);
+
+// Calls `work`; an Error it throws comes out as FileError naming `file`,
+// and the line when the message gives one.
 template <class Work>
 auto in_file(const std::string& file, Work&& work) -> decltype(work()) {
   try {
     return std::forward<Work>(work)();
   } catch (const torvex::Error& error) {
-    throw FileError{error, file, 0};
+    throw FileError{error, file, line_in(error.what(), file)};
   }
 }
 

@@ -102,13 +102,13 @@ py::array_t<double> rmsd_matrix_coords(const Coords& stack, std::optional<int> t
 
 py::array_t<double> apply(const Fit& fit, const Coords& coords) {
   if (coords.ndim() == 1 && coords.shape(0) == 3) {
-    const auto moved = torvex::apply(fit.result.fit, {coords.at(0), coords.at(1), coords.at(2)});
+    const auto moved = torvex::apply_fit(fit.result.fit, {coords.at(0), coords.at(1), coords.at(2)});
     return to_vector(moved);
   }
   const auto points = as_points(coords, "coords");
   py::array_t<double> out({static_cast<py::ssize_t>(points.size()), py::ssize_t{3}});
   auto* moved = reinterpret_cast<torvex::Xyz*>(out.mutable_data());
-  for (std::size_t k = 0; k < points.size(); ++k) moved[k] = torvex::apply(fit.result.fit, points[k]);
+  for (std::size_t k = 0; k < points.size(); ++k) moved[k] = torvex::apply_fit(fit.result.fit, points[k]);
   return out;
 }
 

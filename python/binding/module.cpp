@@ -17,6 +17,7 @@
 #include "binding/convert.hpp"
 #include "binding/errors.hpp"
 #include "binding/fit.hpp"
+#include "binding/structures.hpp"
 
 namespace py = pybind11;
 
@@ -105,7 +106,7 @@ header naming the files as given here.
 
 Raises OpenError, CreateError (also when results_path is the moving file),
 RecordError (a coordinate that is no number: number 6504), NoAtomsError and
-TooManyAtomsError (more than 10000 atoms).
+TooManyAtomsError.
 )doc");
 }
 
@@ -118,4 +119,5 @@ PYBIND11_MODULE(_torvex, m) {
   binding::register_errors(m);
   binding::bind_legacy(m);
   binding::bind_fit(m);
+  binding::bind_structures(m);
 }
