@@ -84,3 +84,15 @@ def test_errors_name_their_file(scratch):
     error = raised(lambda: fit("1hpv_chainA.pdb", "1hpv_chainB.pdb", "no/such/folder/out.pdb"))
     assert type(error) is torvex.CreateError
     assert isinstance(error, torvex.Error) and isinstance(error, Exception)
+
+
+def test_the_readmes_example_runs(scratch):
+    readme = open(os.path.join(EXAMPLES, "..", "README.md"), encoding="utf-8").read()
+    section = readme[readme.index("## From Python"):]
+    code = section[section.index("```python\n") + 10:section.index("```\n", 10)]
+    names = {}
+    exec(compile(code, "README.md", "exec"), names)
+    assert names["fit"].atoms_fitted == 758 and round(names["fit"].rmsd, 3) == 0.963
+    assert round(names["core"].rmsd, 3) == 0.157 and names["core"].atoms_fitted == 87
+    assert open("1hpv_chainB_mvd.pdb", "rb").read() == read(
+        os.path.join(EXAMPLES, "expected", "1hpv_chainB_mvd.pdb"))
