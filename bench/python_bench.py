@@ -74,24 +74,19 @@ def pair_jobs():
     import torvex
     jobs["torvex superpose_coords"] = lambda t, m, _: torvex.superpose_coords(t, m).rmsd
     try:
+        from Bio.PDB.QCPSuperimposer import QCPSuperimposer
         from Bio.SVDSuperimposer import SVDSuperimposer
 
-        def svd(t, m, _):
-            sup = SVDSuperimposer()
-            sup.set(t, m)
-            sup.run()
-            sup.get_rotran()
-            return sup.get_rms()
-        jobs["Biopython SVDSuperimposer"] = svd
-        from Bio.PDB.QCPSuperimposer import QCPSuperimposer
-
-        def qcp(t, m, _):
-            sup = QCPSuperimposer()
-            sup.set(t, m)
-            sup.run()
-            sup.get_rotran()
-            return sup.get_rms()
-        jobs["Biopython QCPSuperimposer"] = qcp
+        def biopython(superimposer):
+            def job(t, m, _):
+                sup = superimposer()
+                sup.set(t, m)
+                sup.run()
+                sup.get_rotran()
+                return sup.get_rms()
+            return job
+        jobs["Biopython SVDSuperimposer"] = biopython(SVDSuperimposer)
+        jobs["Biopython QCPSuperimposer"] = biopython(QCPSuperimposer)
     except ImportError:
         pass
     try:
