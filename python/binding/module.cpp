@@ -1,18 +1,17 @@
 // The extension module torvex._torvex: the public library as Python calls.
-// It holds no arithmetic of its own: every number comes from the library,
-// and this file only converts arguments, releases the GIL around the work
-// and turns torvex::Error into the exception classes of torvex.errors.
-// The package's __init__.py re-exports what users call.
+// The binding holds no arithmetic of its own: every number comes from the
+// library; it converts arguments, releases the GIL around the work and turns
+// torvex::Error into the exception classes of torvex.errors. This file
+// registers the parts and binds the legacy run; the package's __init__.py
+// re-exports what users call.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <torvex/torvex.hpp>
-#include <utility>
 
 #include "binding/convert.hpp"
 #include "binding/errors.hpp"

@@ -3,7 +3,7 @@ Kabsch reference; every argument error and fit error."""
 import numpy as np
 import pytest
 import torvex
-from conftest import kabsch, pdb_coords, random_rotation, EXAMPLES
+from conftest import kabsch, random_rotation
 
 
 @pytest.fixture
@@ -71,15 +71,6 @@ def test_any_array_like_gives_the_same_fit(rng):
     assert others[2].rmsd == pytest.approx(fit.rmsd, abs=1e-6)
     # The caller's arrays are read, never written.
     assert np.array_equal(wide[:, ::2], moving)
-
-
-def test_the_bundled_pair(rng):
-    target = pdb_coords(f"{EXAMPLES}/1hpv_chainA.pdb")
-    moving = pdb_coords(f"{EXAMPLES}/1hpv_chainB.pdb")
-    r, t, rmsd = kabsch(target, moving)
-    fit = torvex.superpose_coords(target, moving)
-    assert abs(fit.rmsd - rmsd) < 1e-6 and np.abs(fit.rotation - r).max() < 1e-9
-    assert repr(fit) == f"<torvex.Fit atoms_fitted=758 rmsd={fit.rmsd!r}>"
 
 
 def test_argument_errors(rng):
