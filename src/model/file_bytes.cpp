@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "torvex/structure_run.hpp"
+#include "torvex/structure_files.hpp"
 
 namespace model {
 namespace {

@@ -133,8 +133,11 @@ def reference(case):
             break
         w[drop] = 0.0
         r, tr, rmsd, dist = kabsch(t, m, w)
+    residues = set((p[0][0][:4], p[1][0][:4]) for p in pairs)
+    identity = sum(a[3] == b[3] for a, b in residues) / len(residues)
     return dict(pairs=pairs, r=r, t=tr, rmsd=rmsd, first=first, fitted=int(w.sum()),
-                paired_rmsd=np.sqrt((dist ** 2).mean()))
+                paired_rmsd=np.sqrt((dist ** 2).mean()), identity=identity,
+                unpaired=(len(target) - len(pairs), len(moving) - len(pairs)))
 
 
 def run(case, folder):
@@ -202,6 +205,12 @@ def check_moved(case, folder, r, t):
     check(error <= 0.0005 + 1e-9, '%s: moved coordinates off by %g' % (name, error))
 
 
+# The legacy summary's keys, then the structure run's, in this order.
+KEYS = ['version', 'run', 'target', 'moving', 'results', 'further', 'match', 'model',
+        'atoms_paired', 'atoms_fitted', 'rmsd', 'rmsd_paired', 'unpaired', 'residue_identity',
+        'trim', 'target_centre', 'moving_centre', 'translation', 'rotation', 'transform',
+        'line_limit_reached']
+
 CASES = [
     dict(name='1k6p CA trimmed', files=['modern/1k6p.cif', 'modern/1k6p.cif'], chains=[('A', 'B')],
          atoms='ca', trim=2, results='a_mvd.cif', expect=(99, 0.436372, 92, 0.336916)),
@@ -231,6 +240,16 @@ with tempfile.TemporaryDirectory() as folder:
         summary = run(case, folder)
         ref = reference(case)
         n = case['name']
+        check(list(summary) == KEYS, n + ': the summary keys ' + ' '.join(summary))
+        check(summary['run'] == 'structure' and summary['match'] == case.get('match', 'residue') and
+              summary['model'] == case.get('model', 1), n + ': run, match, model')
+        check(summary['trim'] == ({'cutoff': case['trim'], 'cycles_run': summary['trim']['cycles_run']}
+                                  if case.get('trim') else None), n + ': trim')
+        check(summary['unpaired'] == {'target': ref['unpaired'][0], 'moving': ref['unpaired'][1]},
+              n + ': unpaired')
+        check(abs(summary['residue_identity'] - ref['identity']) < 1e-12, n + ': residue identity')
+        check(np.abs(np.array(summary['target_centre']) - np.array(summary['moving_centre']) -
+                     np.array(summary['translation'])).max() < 1e-12, n + ': translation key')
         check(summary['atoms_paired'] == len(ref['pairs']),
               '%s: %d pairs, reference %d' % (n, summary['atoms_paired'], len(ref['pairs'])))
         check(summary['atoms_fitted'] == ref['fitted'], n + ': atoms fitted')
