@@ -101,8 +101,12 @@ loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
 echo "load          $(loadavg) (1, 5, 15 min averages, $(nproc) cores) before timing"
 for ((round = 1; round <= rounds; ++round)); do
   # -i: status 4 above is no failure.
-  hyperfine -N -i --warmup 5 --runs 100 --style none --export-json "round$round.json" \
-    "${job[*]}" "cat 4jsv_chainA.pdb 4jsv_chainB.pdb" > /dev/null
+  # Its notes on outliers are what the load average says already.
+  if ! hyperfine -N -i --warmup 5 --runs 100 --style none --export-json "round$round.json" \
+       "${job[*]}" "cat 4jsv_chainA.pdb 4jsv_chainB.pdb" > /dev/null 2> hyperfine.log; then
+    cat hyperfine.log >&2
+    exit 1
+  fi
   python3 round.py "round$round.json" "$round"
 done
 echo "load          $(loadavg) after timing"

@@ -31,7 +31,9 @@ structure, with per-atom deviations, to a results file.")
 set(CPACK_STRIP_FILES ON)
 
 # One Debian package: component COMPONENT as package NAME in SECTION, with
-# the one-line SUMMARY and the DESCRIPTION, lines separated by \n.
+# the one-line SUMMARY and the DESCRIPTION, lines separated by \n. Another
+# package is its files installed with `COMPONENT <name>` and one more call
+# below (with CPACK_DEBIAN_<NAME>_PACKAGE_DEPENDS where it needs any).
 set(CPACK_COMPONENTS_ALL "")
 macro(torvex_deb_package component name section summary description)
   string(TOUPPER "${component}" _upper)
