@@ -192,3 +192,31 @@ def test_errors(tmp_path):
     assert caught.value.file == pdb
     with pytest.raises(torvex.OpenError):
         torvex.write(fit, tmp_path / "missing.pdb", tmp_path / "out.pdb")
+
+
+@pytest.mark.parametrize("target, moving, options", [
+    ("1hpv_chainA.pdb", "1hpv_chainB.pdb", {"atoms": "ca", "trim": 2.0}),
+    ("modern/1k6p.cif.gz", "modern/1k6p.cif", {"match": "sequence", "atoms": "backbone"}),
+])
+def test_the_same_numbers_and_file_as_the_program(tmp_path, target, moving, options):
+    from conftest import PROGRAM
+    if not PROGRAM:
+        pytest.skip("the program's path is not given")
+    import json
+    import subprocess
+    flags = [f"--{key}={value}" for key, value in options.items()]
+    moving_copy = tmp_path / os.path.basename(moving)
+    shutil.copy(os.path.join(TEST_DATA, moving), moving_copy)
+    run = subprocess.run([PROGRAM, "-q", "--json", "-", "-o", str(tmp_path / "program_mvd"),
+                          *flags, os.path.join(TEST_DATA, target), str(moving_copy)],
+                         capture_output=True, check=True)
+    summary = json.loads(run.stdout)
+    fit = torvex.superpose(torvex.read(os.path.join(TEST_DATA, target)),
+                           torvex.read(moving_copy), **options)
+    assert fit.rmsd == summary["rmsd"] and fit.rmsd_paired == summary["rmsd_paired"]
+    assert fit.atoms_fitted == summary["atoms_fitted"] and len(fit.fitted) == summary["atoms_paired"]
+    assert fit.rotation.tolist() == summary["transform"]["rotation"]
+    assert fit.translation.tolist() == summary["transform"]["translation"]
+    assert fit.residue_identity == summary["residue_identity"]
+    torvex.write(fit, moving_copy, tmp_path / "module_mvd")
+    assert (tmp_path / "module_mvd").read_bytes() == (tmp_path / "program_mvd").read_bytes()
