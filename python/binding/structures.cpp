@@ -85,11 +85,22 @@ std::string write(const Fit& fit, const std::filesystem::path& moving_file,
   return results;
 }
 
-py::array_t<double> rmsd_matrix_structures(const std::vector<const torvex::Structure*>& items,
+py::array_t<double> rmsd_matrix_structures(const py::sequence& structures,
                                            const std::string& match, const std::string& atoms,
                                            std::optional<int> threads) {
   if (threads && *threads < 1) throw py::value_error("threads must be at least 1");
   const torvex::Options options = to_options(match, atoms, std::nullopt, 0, std::nullopt, false);
+  // Held here, so that no structure goes while the GIL is released, whatever
+  // other threads do to the sequence meanwhile.
+  const std::vector<py::object> held = structures.cast<std::vector<py::object>>();
+  std::vector<const torvex::Structure*> items;
+  items.reserve(held.size());
+  for (const py::object& structure : held) {
+    if (!py::isinstance<torvex::Structure>(structure)) {
+      throw py::type_error("rmsd_matrix takes Structures, or one (M, N, 3) array");
+    }
+    items.push_back(&structure.cast<const torvex::Structure&>());
+  }
   const auto m = static_cast<int>(items.size());
   py::array_t<double> matrix({m, m});
   double* out = matrix.mutable_data();

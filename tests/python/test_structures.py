@@ -162,6 +162,8 @@ def test_rmsd_matrix_of_structures():
         torvex.rmsd_matrix(models, atoms="side chains")
     with pytest.raises(ValueError):
         torvex.rmsd_matrix(models, threads=0)
+    with pytest.raises(TypeError):
+        torvex.rmsd_matrix([models[0], models[1].coords])
 
 
 def test_errors(tmp_path):
