@@ -137,8 +137,12 @@ void bind_fit(py::module_& m) {
 One least-squares superposition: the motion x' = R x + t that brings the
 moving atoms onto the target atoms, in double precision.
 
-    >>> fit = torvex.superpose_coords(target_xyz, moving_xyz)
-    >>> moved = fit.apply(moving_xyz)   # same as moving_xyz @ fit.rotation.T + fit.translation
+    >>> target = torvex.read("1hpv_chainA.pdb").coords
+    >>> moving = torvex.read("1hpv_chainB.pdb").coords
+    >>> fit = torvex.superpose_coords(target, moving)
+    >>> moved = fit.apply(moving)
+    >>> np.allclose(moved, moving @ fit.rotation.T + fit.translation)
+    True
 )doc")
       .def_property_readonly(
           "rmsd", [](const Fit& f) { return f.result.fit.rmsd; },
@@ -185,7 +189,9 @@ moving atoms onto the target atoms, in double precision.
       .def("apply", &apply, py::arg("coords"), R"doc(
 The motion applied to a point (3,) or to points (N, 3): a new float64 array.
 
-    >>> fit.apply([0.0, 0.0, 0.0])   # the translation
+    >>> fit = torvex.superpose_coords(np.eye(3), np.eye(3) + 1.0)
+    >>> np.array_equal(fit.apply([0.0, 0.0, 0.0]), fit.translation)
+    True
 )doc")
       .def("__repr__", [](const Fit& f) {
         return "<torvex.Fit atoms_fitted=" + std::to_string(f.result.atoms_fitted) +

@@ -223,6 +223,7 @@ file changes in columns 31-54 of its coordinate records only, an mmCIF file
 in the values of _atom_site.Cartn_x/y/z only. Without results_path the name
 is the program's (x.cif.gz -> x_mvd.cif.gz). Returns the name written.
 
+    >>> fit = torvex.superpose(torvex.read("1hpv_chainA.pdb"), torvex.read("1hpv_chainB.pdb"))
     >>> torvex.write(fit, "1hpv_chainB.pdb")
     '1hpv_chainB_mvd.pdb'
 

@@ -76,7 +76,7 @@ def rmsd_matrix(items, atoms="all", match="residue", threads=None):
         >>> frames = np.random.default_rng(1).normal(size=(4, 50, 3))
         >>> torvex.rmsd_matrix(frames).shape
         (4, 4)
-        >>> models = [torvex.read("1adz.pdb", model=k) for k in (1, 2, 3)]
+        >>> models = [torvex.read("1adz.pdb.gz", model=k) for k in (1, 2, 3)]
         >>> torvex.rmsd_matrix(models, atoms="ca").shape
         (3, 3)
 

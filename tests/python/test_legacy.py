@@ -2,12 +2,13 @@
 the program reports them; its errors as exceptions naming the file."""
 import json
 import os
+import shutil
 import subprocess
 
 import numpy as np
 import pytest
 import torvex
-from conftest import EXAMPLES, PROGRAM, kabsch, pdb_coords
+from conftest import EXAMPLES, PROGRAM, TEST_DATA, kabsch, pdb_coords
 
 
 def read(path):
@@ -90,3 +91,19 @@ def test_the_readmes_example_runs(scratch):
     assert round(names["core"].rmsd, 3) == 0.157 and names["core"].atoms_fitted == 87
     assert open("1hpv_chainB_mvd.pdb", "rb").read() == read(
         os.path.join(EXAMPLES, "expected", "1hpv_chainB_mvd.pdb"))
+
+
+def test_the_docstring_examples_run(scratch):
+    import doctest
+    import torvex.atom
+    import torvex.errors
+    shutil.copy(os.path.join(TEST_DATA, "modern", "1adz.pdb.gz"), "1adz.pdb.gz")
+    finder = doctest.DocTestFinder()
+    attempted = 0
+    for module in (torvex, torvex._torvex, torvex.errors, torvex.atom):
+        for test in finder.find(module, globs={"torvex": torvex, "np": np}):
+            runner = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE)
+            result = runner.run(test)
+            assert result.failed == 0, test.name
+            attempted += result.attempted
+    assert attempted > 30
