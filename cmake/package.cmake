@@ -64,6 +64,10 @@ else()
     "${TORVEX_DESCRIPTION}\n\
 This package holds the program's engine as a static library, its C++20\n\
 headers and the CMake package: find_package(torvex), target torvex::core.")
+  # python3-torvex: the Python module for Debian's python3, when it is built.
+  if(TARGET torvex_python)
+    include("${PROJECT_SOURCE_DIR}/python/package.cmake")
+  endif()
   set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/deb_files.cmake")
   # What deb_files.cmake writes into every package.
   set(CPACK_TORVEX_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
