@@ -1,0 +1,120 @@
+// The correlation sums of one target against a block of moving members, for
+// each atom in turn: nine products per pair and atom, each lane of the inner
+// loop another pair. Each pair's sums are added in atom order whatever the
+// vector width, so the block and pair_rmsd agree to the last bit.
+#include "ensemble/all_pairs.hpp"
+
+#include <cmath>
+#include <cstddef>
+#include <span>
+
+#include "ensemble/parallel.hpp"
+#include "ensemble/residual.hpp"
+#include "torvex/structure_run.hpp"
+
+namespace ensemble {
+namespace {
+
+using std::size_t;
+
+// The full solver, where Newton cannot vouch for its root: the pair's
+// centred atoms fitted by the quaternion matrix and its Jacobi rotations.
+double residual_by_full_fit(const Members& members, int target, int moving) {
+  const auto atoms = static_cast<size_t>(members.atoms);
+  const auto count = static_cast<size_t>(members.count);
+  std::vector<torvex::Xyz> a(atoms), b(atoms);
+  for (size_t i = 0; i < atoms; ++i) {
+    for (size_t c = 0; c < 3; ++c) {
+      a[i][c] = members.centred[(3 * i + c) * count + static_cast<size_t>(target)];
+      b[i][c] = members.centred[(3 * i + c) * count + static_cast<size_t>(moving)];
+    }
+  }
+  const torvex::RigidFit fit = torvex::fit_coords(a, b);
+  return fit.converged ? fit.eigenvalues[3] : std::nan("");
+}
+
+double rmsd_of(const Members& members, int target, int moving, const Correlation& s) {
+  const std::optional<double> residual = residual_from_correlation(
+      s, members.squared_sum[target], members.squared_sum[moving]);
+  const double e = residual ? *residual : residual_by_full_fit(members, target, moving);
+  return std::sqrt((e > 0.0 ? e : 0.0) / members.atoms);
+}
+
+// Sums of target `t` against moving members first .. first + length - 1
+// into s[k][j] (k = 3 * target axis + moving axis, j the member's place).
+void block_sums(const Members& members, int t, int first, int length,
+                double (&s)[9][MEMBER_BLOCK]) {
+  for (auto& row : s) {
+    for (double& v : row) v = 0.0;
+  }
+  const auto count = static_cast<size_t>(members.count);
+  const double* base = members.centred.data();
+  for (size_t i = 0; i < static_cast<size_t>(members.atoms); ++i) {
+    const double* x = base + (3 * i) * count + first;
+    const double* y = x + count;
+    const double* z = y + count;
+    const double tx = x[t - first], ty = y[t - first], tz = z[t - first];
+    for (int j = 0; j < length; ++j) {
+      s[0][j] += tx * x[j];
+      s[1][j] += tx * y[j];
+      s[2][j] += tx * z[j];
+      s[3][j] += ty * x[j];
+      s[4][j] += ty * y[j];
+      s[5][j] += ty * z[j];
+      s[6][j] += tz * x[j];
+      s[7][j] += tz * y[j];
+      s[8][j] += tz * z[j];
+    }
+  }
+}
+
+Correlation correlation_at(const double (&s)[9][MEMBER_BLOCK], int j) {
+  return {{{s[0][j], s[1][j], s[2][j]}, {s[3][j], s[4][j], s[5][j]}, {s[6][j], s[7][j], s[8][j]}}};
+}
+
+}  // namespace
+
+std::vector<double> rmsd_matrix(const Members& members, int threads,
+                                std::atomic<std::int64_t>* pairs_done) {
+  const int count = members.count;
+  std::vector<double> matrix(static_cast<size_t>(count) * count, 0.0);
+  // Task k: one target row and one block of the members after it, listed
+  // row by row; the blocks of a row start at the row's first moving member.
+  std::vector<std::pair<int, int>> tasks;
+  for (int t = 0; t + 1 < count; ++t) {
+    for (int first = t + 1; first < count; first += MEMBER_BLOCK) tasks.emplace_back(t, first);
+  }
+  for_each_task(static_cast<std::int64_t>(tasks.size()), thread_count(threads),
+                [&](std::int64_t k) {
+                  const auto [t, first] = tasks[static_cast<size_t>(k)];
+                  const int length = count - first < MEMBER_BLOCK ? count - first : MEMBER_BLOCK;
+                  double s[9][MEMBER_BLOCK];
+                  block_sums(members, t, first, length, s);
+                  for (int j = 0; j < length; ++j) {
+                    const int m = first + j;
+                    const double rmsd = rmsd_of(members, t, m, correlation_at(s, j));
+                    matrix[static_cast<size_t>(t) * count + m] = rmsd;
+                    matrix[static_cast<size_t>(m) * count + t] = rmsd;
+                  }
+                  if (pairs_done) pairs_done->fetch_add(length, std::memory_order_relaxed);
+                });
+  return matrix;
+}
+
+double pair_rmsd(const Members& members, int target, int moving) {
+  const auto count = static_cast<size_t>(members.count);
+  Correlation s{};
+  for (size_t i = 0; i < static_cast<size_t>(members.atoms); ++i) {
+    double a[3], b[3];
+    for (size_t c = 0; c < 3; ++c) {
+      a[c] = members.centred[(3 * i + c) * count + static_cast<size_t>(target)];
+      b[c] = members.centred[(3 * i + c) * count + static_cast<size_t>(moving)];
+    }
+    for (size_t p = 0; p < 3; ++p) {
+      for (size_t q = 0; q < 3; ++q) s[p][q] += a[p] * b[q];
+    }
+  }
+  return rmsd_of(members, target, moving, s);
+}
+
+}  // namespace ensemble
