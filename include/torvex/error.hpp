@@ -18,6 +18,11 @@ class Error : public std::runtime_error {
     RunTime,       // reading or writing failed as the program reports it
     NoAtoms,       // nothing to fit: an atom set is empty
     TooManyAtoms,  // an atom set holds more than MAX_ATOMS atoms
+    Unreadable,     // no structure file, or a selection that does not parse
+    NoSuchModel,    // the file has fewer models than the one asked for
+    CountMismatch,  // atoms paired by order, and the counts differ
+    NoFit,          // fewer than three pairs left to fit
+    NotConverged,   // the eigen-solver did not converge, or a value is not finite
   };
 
   Error(Kind kind, int number, const std::string& what)

@@ -6,6 +6,9 @@
 //   torvex::FitResult fit = torvex::superpose(target, moving);
 //   torvex::write_results(fit, "1hpv_chainB.pdb", "1hpv_chainB_mvd.pdb", "1hpv_chainA.pdb");
 //
+// Today's structure files, paired by atom identity and fitted in double
+// precision, are the structure run of torvex/structure_run.hpp.
+//
 // Every failure is a torvex::Error; the calls share no state, so separate
 // threads may make them at the same time.
 #pragma once
@@ -14,3 +17,4 @@
 #include "torvex/fit.hpp"
 #include "torvex/results.hpp"
 #include "torvex/structure.hpp"
+#include "torvex/structure_run.hpp"
