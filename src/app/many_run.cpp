@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
