@@ -42,29 +42,33 @@ double rmsd_of(const Members& members, int target, int moving, const Correlation
 
 // Sums of target `t` against moving members first .. first + length - 1
 // into s[k][j] (k = 3 * target axis + moving axis, j the member's place).
+// One pair's nine sums live in locals over the whole atom loop; the target's
+// atoms are copied side by side first, as every pair of the block reads them.
 void block_sums(const Members& members, int t, int first, int length,
                 double (&s)[9][MEMBER_BLOCK]) {
-  for (auto& row : s) {
-    for (double& v : row) v = 0.0;
-  }
   const auto count = static_cast<size_t>(members.count);
-  const double* base = members.centred.data();
-  for (size_t i = 0; i < static_cast<size_t>(members.atoms); ++i) {
-    const double* x = base + (3 * i) * count + first;
-    const double* y = x + count;
-    const double* z = y + count;
-    const double tx = x[t - first], ty = y[t - first], tz = z[t - first];
-    for (int j = 0; j < length; ++j) {
-      s[0][j] += tx * x[j];
-      s[1][j] += tx * y[j];
-      s[2][j] += tx * z[j];
-      s[3][j] += ty * x[j];
-      s[4][j] += ty * y[j];
-      s[5][j] += ty * z[j];
-      s[6][j] += tz * x[j];
-      s[7][j] += tz * y[j];
-      s[8][j] += tz * z[j];
+  const int atoms = members.atoms;
+  std::vector<double> target(3 * static_cast<size_t>(atoms));
+  for (size_t k = 0; k < target.size(); ++k) target[k] = members.centred[k * count + t];
+  const double* tx = target.data();
+  for (int j = 0; j < length; ++j) {
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, s5 = 0, s6 = 0, s7 = 0, s8 = 0;
+    const double* m = members.centred.data() + first + j;
+    for (int i = 0; i < atoms; ++i, m += 3 * count) {
+      const double x = m[0], y = m[count], z = m[2 * count];
+      const double a = tx[3 * i], b = tx[3 * i + 1], c = tx[3 * i + 2];
+      s0 += a * x;
+      s1 += a * y;
+      s2 += a * z;
+      s3 += b * x;
+      s4 += b * y;
+      s5 += b * z;
+      s6 += c * x;
+      s7 += c * y;
+      s8 += c * z;
     }
+    s[0][j] = s0, s[1][j] = s1, s[2][j] = s2, s[3][j] = s3, s[4][j] = s4;
+    s[5][j] = s5, s[6][j] = s6, s[7][j] = s7, s[8][j] = s8;
   }
 }
 
