@@ -44,10 +44,12 @@ install(EXPORT torvexTargets
         FILE torvexTargets.cmake
         DESTINATION "${TORVEX_INSTALL_CMAKEDIR}")
 
-# The library is plain C++20 with no dependencies of its own, so the
-# configuration only has to bring in the exported target.
+# The library is plain C++20; reading gzip-compressed structure files it
+# links zlib, which the configuration finds for the consumer.
 file(CONFIGURE OUTPUT "${PROJECT_BINARY_DIR}/torvexConfig.cmake" @ONLY CONTENT [[
 # torvex @PROJECT_VERSION@: provides torvex::core.
+include(CMakeFindDependencyMacro)
+find_dependency(ZLIB)
 include("${CMAKE_CURRENT_LIST_DIR}/torvexTargets.cmake")
 ]])
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/torvexConfigVersion.cmake"

@@ -54,7 +54,7 @@ RigidFit fit_coords(std::span<const Xyz> target, std::span<const Xyz> moving,
                     std::span<const double> weights = {});
 
 // x' = R x + t.
-Xyz apply(const RigidFit& fit, const Xyz& x);
+Xyz apply_fit(const RigidFit& fit, const Xyz& x);
 
 enum class FileFormat { Pdb, Mmcif };
 
@@ -127,6 +127,8 @@ struct Superposition {
   int residues_identical = 0; // of those, of the same residue name
   double residue_identity = 0.0;  // residues_identical / residues_paired
   int cycles_run = 0;         // trimming cycles that dropped pairs, or 0
+  Xyz target_centre{};        // of the fitted atoms
+  Xyz moving_centre{};
 };
 
 // Pairs, chooses the atoms, fits, and trims when options.trim > 0: after
@@ -156,6 +158,8 @@ struct SummaryNames {
   std::string target;
   std::string moving;
   std::string results;
+  std::string further;          // "" when there is none
+  std::string further_results;
   std::string match;  // "order", "residue" or "sequence"
 };
 

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/structure_options.hpp"
 #include "app/version.hpp"
 #include "ensemble/all_pairs.hpp"
 #include "ensemble/members.hpp"
@@ -67,14 +68,23 @@ int usage_error(const string& message) {
 int status_of(const torvex::Error& error) {
   switch (error.kind()) {
     case torvex::Error::Kind::CannotOpen:
-    case torvex::Error::Kind::Unreadable:
-    case torvex::Error::Kind::NoSuchModel:
       return 2;
     case torvex::Error::Kind::CountMismatch:
       return 3;
+    case torvex::Error::Kind::NotConverged:
+      return 4;
     default:
       return 1;
   }
+}
+
+// A name is the file as given when it exists, else the name with ".pdb",
+// as on the single command line.
+string resolve(const string& name) {
+  formatted_io::FileId id;
+  if (formatted_io::identify_file(name.c_str(), id)) return name;
+  if (formatted_io::identify_file((name + ".pdb").c_str(), id)) return name + ".pdb";
+  return name;
 }
 
 struct Settings {
@@ -87,7 +97,7 @@ struct Settings {
   string json;
   int jobs = 0;
   bool quiet = false;
-  string select, target_select, moving_select;
+  string target_select, moving_select;
   torvex::Options options;
 };
 
@@ -102,137 +112,72 @@ string_view match_name(torvex::Match match) {
   }
 }
 
-bool parse_number(string_view text, double& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
-}
-
-bool parse_number(string_view text, int& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
-}
-
-// "A:B,C:D" -> {("A","B"), ("C","D")}; false for anything else.
-bool parse_chains(string_view text, std::vector<std::pair<string, string>>& chains) {
-  while (!text.empty()) {
-    const std::size_t comma = text.find(',');
-    const string_view item = text.substr(0, comma);
-    const std::size_t colon = item.find(':');
-    if (colon == string_view::npos || colon == 0 || colon + 1 == item.size()) return false;
-    chains.emplace_back(string(item.substr(0, colon)), string(item.substr(colon + 1)));
-    if (comma == string_view::npos) break;
-    text.remove_prefix(comma + 1);
-  }
-  return !chains.empty();
-}
-
-// Reads the arguments into `settings`. Returns -1 to go on, or the status.
+// The options of these runs are taken out here; the rest are the structure
+// run's and go to its reader. Returns -1 to go on, or the status.
 int read_settings(int argc, char** argv, Settings& s) {
-  bool options_end = false;
+  std::vector<char*> rest = {argv[0]};
+  string jobs;
   for (int i = 1; i < argc; ++i) {
-    string_view arg = argv[i];
-    if (options_end || arg.size() < 2 || arg[0] != '-') {
-      s.files.emplace_back(arg);
-      continue;
-    }
+    const string_view arg = argv[i];
     if (arg == "--") {
-      options_end = true;
-      continue;
+      rest.insert(rest.end(), argv + i, argv + argc);
+      break;
     }
-    string inline_value;
-    bool has_inline = false;
-    if (arg.starts_with("--") && arg.find('=') != string_view::npos) {
-      inline_value = string(arg.substr(arg.find('=') + 1));
-      arg = arg.substr(0, arg.find('='));
-      has_inline = true;
-    } else if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-' && (arg[1] == 'j')) {
-      inline_value = string(arg.substr(2));  // -j2
-      arg = arg.substr(0, 2);
-      has_inline = true;
-    }
-    auto value = [&](string& out) -> bool {
-      if (has_inline) {
-        out = inline_value;
-        return true;
-      }
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    string v;
-    auto needs = [&](string_view what) {
-      return usage_error("option '" + string(arg) + "' needs " + string(what));
-    };
+    const std::size_t equals = arg.starts_with("--") ? arg.find('=') : string_view::npos;
+    const string_view name = arg.substr(0, equals);
+    string* value = nullptr;
     if (arg == "--all-vs-all") {
       s.all_vs_all = true;
-    } else if (arg == "--pairs-from") {
-      if (!value(s.list)) return needs("a file name");
     } else if (arg == "--models") {
       s.models = true;
-    } else if (arg == "--matrix") {
-      if (!value(s.matrix)) return needs("a file name");
-    } else if (arg == "--json") {
-      if (!value(s.json)) return needs("a file name");
-    } else if (arg == "-j" || arg == "--jobs") {
-      if (!value(v) || !parse_number(v, s.jobs) || s.jobs < 1) return needs("a number of threads");
-    } else if (arg == "-q" || arg == "--quiet") {
-      s.quiet = true;
-    } else if (arg == "-y" || arg == "--yes") {
-      s.options.yes = true;
-    } else if (arg == "--match") {
-      if (!value(v)) return needs("order, residue or sequence");
-      if (v == "order") {
-        s.options.match = torvex::Match::Order;
-      } else if (v == "residue") {
-        s.options.match = torvex::Match::Residue;
-      } else if (v == "sequence") {
-        s.options.match = torvex::Match::Sequence;
-      } else {
-        return needs("order, residue or sequence");
-      }
-    } else if (arg == "--atoms") {
-      if (!value(v)) return needs("all, heavy, backbone or ca");
-      if (v == "all") {
-        s.options.atoms = torvex::AtomChoice::All;
-      } else if (v == "heavy") {
-        s.options.atoms = torvex::AtomChoice::Heavy;
-      } else if (v == "backbone") {
-        s.options.atoms = torvex::AtomChoice::Backbone;
-      } else if (v == "ca") {
-        s.options.atoms = torvex::AtomChoice::Ca;
-      } else {
-        return needs("all, heavy, backbone or ca");
-      }
-    } else if (arg == "--select") {
-      if (!value(s.select)) return needs("a selection");
-    } else if (arg == "--target-select") {
-      if (!value(s.target_select)) return needs("a selection");
-    } else if (arg == "--moving-select") {
-      if (!value(s.moving_select)) return needs("a selection");
-    } else if (arg == "--chains") {
-      if (!value(v) || !parse_chains(v, s.options.chains)) return needs("chain pairs A:B[,C:D]");
-    } else if (arg == "--trim") {
-      if (!value(v) || !parse_number(v, s.options.trim) || !(s.options.trim > 0)) {
-        return needs("a positive cutoff");
-      }
-    } else if (arg == "--cycles") {
-      if (!value(v) || !parse_number(v, s.options.cycles) || s.options.cycles < 1) {
-        return needs("a positive number of cycles");
-      }
-    } else if (arg == "--model") {
-      if (!value(v) || !parse_number(v, s.model) || s.model < 1) return needs("a model number");
-    } else if (arg == "-h" || arg == "--help") {
-      std::fwrite(HELP.data(), 1, HELP.size(), stdout);
-      return 0;
+    } else if (name == "--pairs-from") {
+      value = &s.list;
+    } else if (name == "--matrix") {
+      value = &s.matrix;
+    } else if (name == "--jobs" || arg == "-j") {
+      value = &jobs;
+    } else if (arg.starts_with("-j") && arg.size() > 2) {
+      jobs = string(arg.substr(2));  // -j2
     } else {
-      return usage_error("unknown option '" + string(arg) + "' (torvex --help)");
+      rest.push_back(argv[i]);
+      continue;
+    }
+    if (value == nullptr) continue;
+    if (equals != string_view::npos) {
+      *value = string(arg.substr(equals + 1));
+    } else if (i + 1 < argc) {
+      *value = argv[++i];
+    } else {
+      return usage_error("option '" + string(name) + "' needs a value");
     }
   }
+  const StructureArgs args = read_structure_args(static_cast<int>(rest.size()), rest.data());
+  if (args.help_or_version) {
+    std::fwrite(HELP.data(), 1, HELP.size(), stdout);
+    return 0;
+  }
+  if (!args.error.empty()) return usage_error(args.error);
+  if (!jobs.empty()) {
+    const auto [end, error] = std::from_chars(jobs.data(), jobs.data() + jobs.size(), s.jobs);
+    if (error != std::errc() || end != jobs.data() + jobs.size() || s.jobs < 1) {
+      return usage_error("-j takes a number of threads from 1: '" + jobs + "'");
+    }
+  }
+  if (!args.output.empty() || !args.pairs.empty()) {
+    return usage_error("-o and --pairs belong to a single pair: torvex TARGET MOVING");
+  }
+  s.files = args.names;
+  s.model = args.model;
+  s.json = args.summary;
+  s.quiet = args.quiet;
+  s.options = args.options;
+  s.target_select = args.target_select_given ? args.target_select : args.select;
+  s.moving_select = args.moving_select_given ? args.moving_select : args.select;
   if (s.all_vs_all == !s.list.empty()) {
     return usage_error("give either --all-vs-all FILE... or --pairs-from LIST");
   }
   if (s.all_vs_all) {
-    if (!s.target_select.empty() || !s.moving_select.empty()) {
+    if (args.target_select_given || args.moving_select_given) {
       return usage_error("--all-vs-all takes --select, not --target-select or --moving-select");
     }
     if (s.matrix.empty() && s.json.empty()) s.matrix = "-";
@@ -245,8 +190,6 @@ int read_settings(int argc, char** argv, Settings& s) {
     if (s.models) return usage_error("--models belongs to --all-vs-all");
   }
   if (s.matrix == "-" || s.json == "-") s.quiet = true;
-  if (s.target_select.empty()) s.target_select = s.select;
-  if (s.moving_select.empty()) s.moving_select = s.select;
   return -1;
 }
 
@@ -362,14 +305,14 @@ int run_all_vs_all(const Settings& s) {
   for (const string& file : s.files) {
     try {
       if (s.models) {
-        for (torvex::Structure& model : torvex::read_models(file, s.select)) {
+        for (torvex::Structure& model : torvex::read_models(resolve(file), s.target_select)) {
           members.push_back({file + "#" + std::to_string(model.model),
                              static_cast<int>(structures.size())});
           structures.push_back(std::move(model));
         }
       } else {
         members.push_back({file, static_cast<int>(structures.size())});
-        structures.push_back(torvex::read(file, s.model, s.select));
+        structures.push_back(torvex::read(resolve(file), s.model, s.target_select));
       }
     } catch (const torvex::Error& error) {
       std::fprintf(stderr, "torvex: %s\n", error.what());
@@ -449,8 +392,11 @@ int run_all_vs_all(const Settings& s) {
           const torvex::Superposition fit = torvex::superpose(target, moving, s.options);
           rmsd = fit.fit.rmsd;
           if (!s.json.empty()) {
-            const torvex::SummaryNames names{string(VERSION), members[a].name, members[b].name,
-                                             "", string(match_name(s.options.match))};
+            torvex::SummaryNames names;
+            names.version = string(VERSION);
+            names.target = members[a].name;
+            names.moving = members[b].name;
+            names.match = string(match_name(s.options.match));
             lines[static_cast<std::size_t>(k)] =
                 one_line(torvex::structure_summary(names, target, moving, fit, s.options));
           }
@@ -550,12 +496,12 @@ bool read_list(const string& name, std::vector<ListedPair>& pairs) {
     }
     if (fields.size() < 2 || fields.size() > 3 || fields[0].empty() || fields[1].empty()) {
       pair.status = USAGE_STATUS;
-      pair.error = "line " + std::to_string(number) + ": not TARGET<TAB>MOVING[<TAB>RESULTS]";
+      pair.error = "not TARGET<TAB>MOVING[<TAB>RESULTS]";
     } else {
-      pair.target = fields[0];
-      pair.moving = fields[1];
+      pair.target = resolve(fields[0]);
+      pair.moving = resolve(fields[1]);
       pair.results = fields.size() == 3 && !fields[2].empty() ? fields[2]
-                                                               : torvex::results_name(fields[1]);
+                                                               : torvex::results_name(pair.moving);
     }
     pairs.push_back(std::move(pair));
   }
@@ -630,8 +576,12 @@ int run_pairs_from(const Settings& s) {
           try {
             const torvex::Superposition fit = torvex::superpose(*read[t], *read[m], s.options);
             torvex::write_moved(fit.fit, p.moving, p.results);
-            const torvex::SummaryNames names{string(VERSION), p.target, p.moving, p.results,
-                                             string(match_name(s.options.match))};
+            torvex::SummaryNames names;
+            names.version = string(VERSION);
+            names.target = p.target;
+            names.moving = p.moving;
+            names.results = p.results;
+            names.match = string(match_name(s.options.match));
             p.summary = one_line(torvex::structure_summary(names, *read[t], *read[m], fit,
                                                            s.options));
             p.atoms_fitted = fit.atoms_fitted;

@@ -180,7 +180,7 @@ RigidFit fit_coords(std::span<const Xyz> target, std::span<const Xyz> moving,
   // of large sums, loses digits when the fit is close.
   double sum = 0.0;
   for (std::size_t k = 0; k < n; ++k) {
-    const Xyz moved = apply(fit, moving[k]);
+    const Xyz moved = apply_fit(fit, moving[k]);
     double d2 = 0.0;
     for (int c = 0; c < 3; ++c) {
       const double e = moved[c] - target[k][c];
@@ -197,7 +197,7 @@ RigidFit fit_coords(std::span<const Xyz> target, std::span<const Xyz> moving,
   return fit;
 }
 
-Xyz apply(const RigidFit& fit, const Xyz& x) {
+Xyz apply_fit(const RigidFit& fit, const Xyz& x) {
   const Matrix3& r = fit.rotation;
   Xyz out;
   for (int i = 0; i < 3; ++i) {

@@ -40,7 +40,7 @@ TEST(FitCoords, RecoversTheInverseMotion) {
   EXPECT_NEAR(fit.translation[2], -3.0, 1e-13);
   EXPECT_NEAR(fit.rmsd, 0.0, 1e-13);
   EXPECT_NEAR(fit.eigenvalues[3], 0.0, 1e-12);
-  const Xyz back = torvex::apply(fit, turned(POINTS)[3]);
+  const Xyz back = torvex::apply_fit(fit, turned(POINTS)[3]);
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(back[c], POINTS[3][c], 1e-13);
 }
 

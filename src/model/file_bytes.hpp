@@ -1,0 +1,29 @@
+// Whole structure files as bytes, gzip-compressed or not: recognised by
+// their first bytes, never by their names.
+#pragma once
+
+#include <string>
+
+namespace model {
+
+struct FileBytes {
+  std::string bytes;  // uncompressed
+  bool gzipped = false;
+};
+
+// The file's bytes, inflated when it is gzip-compressed.
+// Throws torvex::Error: CannotOpen when it does not open or is a folder;
+// Unreadable when its compressed data are damaged.
+FileBytes read_file_bytes(const std::string& path);
+
+// Writes `bytes` to `path`, created or cut; gzip-compressed when `gzipped`,
+// with a header that names no time and the same system on every platform, so
+// that the same bytes come out everywhere.
+// Throws torvex::Error: CannotCreate; RunTime when writing fails.
+void write_file_bytes(const std::string& path, const std::string& bytes, bool gzipped);
+
+// Whether the bytes are PDBx/mmCIF (a data block first, after blanks and
+// comments) rather than PDB.
+bool is_mmcif(const std::string& bytes);
+
+}  // namespace model
