@@ -42,11 +42,11 @@ def copy_workflow(into):
     data = os.path.join(into, "data")
     os.mkdir(data)
     names = ["1hpv_chainA.pdb", "1hpv_chainB.pdb", "1OWD_A.pdb", "1FV9_A.pdb",
-             "4jsv_chainA.pdb", "4jsv_chainB.pdb"]
+             "1adz_model1.pdb"]
     for name in names:
         shutil.copy(os.path.join(DATA, name), data)
     # Every ordered pair of the files, and one whose moving file is missing:
-    # 31 pairs in 8 chunks of 4.
+    # 21 pairs in 6 chunks of 4.
     with open(os.path.join(into, "pairs.tsv"), "w") as pairs:
         for a in names:
             for b in names:
@@ -135,7 +135,7 @@ ReturnToService=2
 SlurmctldTimeout=30
 SlurmdTimeout=30
 MinJobAge=600
-NodeName={host} NodeAddr=127.0.0.1 CPUs=2 State=UNKNOWN
+NodeName={host} NodeAddr=127.0.0.1 CPUs=2 RealMemory=2000 State=UNKNOWN
 PartitionName=test Nodes={host} Default=YES MaxTime=INFINITE State=UP
 """)
     environment = dict(os.environ, SLURM_CONF=conf)
@@ -163,17 +163,22 @@ PartitionName=test Nodes={host} Default=YES MaxTime=INFINITE State=UP
                     timeout=max(10, deadline - time.monotonic()))
     submitted = [name for name in os.listdir(os.path.join(cluster, "logs"))
                  if name.startswith("slurm-")]
-    assert len(submitted) >= 8, f"expected one Slurm job per chunk, saw {submitted}"
+    assert len(submitted) >= 6, f"expected one Slurm job per chunk, saw {submitted}"
     assert got == expected, "the cluster's table differs from the local one"
     rows = expected.splitlines()[1:]
-    assert len(rows) == 31 and sum(row.split("\t")[3] == "0" for row in rows) == 30, rows
+    statuses = [row.split("\t")[3] for row in rows]
+    assert statuses == ["0"] * 20 + ["2"], rows
     print(f"{len(rows)} pairs in {len(submitted)} Slurm jobs: the table matches the local run")
 except BaseException:
-    for name in ("slurmctld.log", "slurmd.log", "daemons.log"):
-        path = os.path.join(scratch, "log", name)
+    logs = [os.path.join(scratch, "log", name)
+            for name in ("slurmctld.log", "slurmd.log", "daemons.log")]
+    job_logs = os.path.join(scratch, "cluster", "logs")
+    if os.path.isdir(job_logs):
+        logs += [os.path.join(job_logs, name) for name in sorted(os.listdir(job_logs))]
+    for path in logs:
         if os.path.exists(path):
-            with open(path) as f:
-                sys.stderr.write(f"--- {name}\n" + f.read()[-3000:])
+            with open(path, errors="replace") as f:
+                sys.stderr.write(f"--- {path}\n" + f.read()[-3000:])
     raise
 finally:
     stop_all()
