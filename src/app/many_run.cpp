@@ -256,7 +256,7 @@ constexpr auto PROGRESS_EVERY = std::chrono::milliseconds(250);
 class Progress {
  public:
   Progress(std::int64_t total, bool shown) : total_(total) {
-    if (shown && total > 0) thread_ = std::jthread([this](std::stop_token stop) { draw(stop); });
+    if (shown && total > 0) thread_ = std::jthread([this](const std::stop_token& stop) { draw(stop); });
   }
   ~Progress() {
     if (!thread_.joinable()) return;

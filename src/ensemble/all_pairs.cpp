@@ -54,9 +54,10 @@ void block_sums(const Members& members, int t, int first, int length,
   for (int j = 0; j < length; ++j) {
     double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, s5 = 0, s6 = 0, s7 = 0, s8 = 0;
     const double* m = members.centred.data() + first + j;
-    for (int i = 0; i < atoms; ++i, m += 3 * count) {
+    const double* u = tx;
+    for (int i = 0; i < atoms; ++i, m += 3 * count, u += 3) {
       const double x = m[0], y = m[count], z = m[2 * count];
-      const double a = tx[3 * i], b = tx[3 * i + 1], c = tx[3 * i + 2];
+      const double a = u[0], b = u[1], c = u[2];
       s0 += a * x;
       s1 += a * y;
       s2 += a * z;
