@@ -342,6 +342,17 @@ int run_all_vs_all(const Settings& s) {
   for (int m = 1; fast && m < count; ++m) {
     fast = same_atoms(structures[0], structures[static_cast<std::size_t>(m)]);
   }
+  std::vector<int> kept;
+  if (fast) {
+    try {
+      const torvex::Superposition self = torvex::superpose(structures[0], structures[0], s.options);
+      kept = self.target_index;
+      // --chains A:B pairs one chain with another: each pair its own road.
+      fast = self.target_index == self.moving_index;
+    } catch (const torvex::Error&) {
+      fast = false;  // no fit of the first member with itself: each pair says why
+    }
+  }
   std::vector<double> matrix;
   std::vector<string> lines(s.json.empty() ? 0 : static_cast<std::size_t>(pairs));
   std::vector<int> failed(static_cast<std::size_t>(pairs), 0);
@@ -356,15 +367,6 @@ int run_all_vs_all(const Settings& s) {
     Progress progress((fast ? pairs : 0) + (fast && s.json.empty() ? 0 : pairs),
                       progress_wanted(s));
     if (fast) {
-      std::vector<int> kept;
-      try {
-        const torvex::Superposition self =
-            torvex::superpose(structures[0], structures[0], s.options);
-        kept = self.target_index;
-      } catch (const torvex::Error& error) {
-        std::fprintf(stderr, "torvex: %s\n", error.what());
-        return status_of(error);
-      }
       std::vector<std::vector<double>> coordinates(static_cast<std::size_t>(count));
       for (int m = 0; m < count; ++m) {
         const torvex::Structure& structure = structures[static_cast<std::size_t>(m)];

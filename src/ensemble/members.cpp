@@ -28,7 +28,7 @@ Members make_members(std::span<const std::vector<double>> coordinates) {
     for (std::size_t i = 0; i < atoms; ++i) {
       for (std::size_t c = 0; c < 3; ++c) {
         const double u = xyz[3 * i + c] - members.centre[3 * m + c];
-        members.centred[(3 * i + c) * count + m] = u;
+        members.centred[(m * atoms + i) * 3 + c] = u;
         squares += u * u;
       }
     }

@@ -1,9 +1,6 @@
 // The members of an all-against-all run: each member's fitted atoms centred
-// once, before any pair is fitted, and stored member-minor so that the
-// correlation sums of one target against a run of moving members are one
-// loop over members per atom (the loop the compiler vectorises: each lane is
-// another pair, so the vector code adds in the same order as scalar code and
-// gives the same bits).
+// once, before any pair is fitted, and stored one member after another, so
+// that the correlation sums of a pair read two runs of memory front to back.
 #pragma once
 
 #include <span>
@@ -15,7 +12,7 @@ struct Members {
   int count = 0;  // members
   int atoms = 0;  // fitted atoms per member, the same for all
   // Centred coordinate c (0 x, 1 y, 2 z) of atom i of member m at
-  // centred[(3 * i + c) * count + m].
+  // centred[(m * atoms + i) * 3 + c].
   std::vector<double> centred;
   std::vector<double> centre;       // 3 per member: the mean of its atoms
   std::vector<double> squared_sum;  // per member: sum over atoms of |centred|^2

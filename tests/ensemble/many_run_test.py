@@ -148,6 +148,20 @@ try:
             else:
                 check(np.isnan(matrix[i, j]), f"{files[j]} onto {files[i]}: nan, as it has no fit")
 
+    # Options that make each pair its own fit: one chain onto another, and
+    # trimming. The entry is the single command line's RMSD.
+    for name in ("1k6p.cif", "1k6p.pdb"):
+        shutil.copy(os.path.join(DATA, name), scratch)
+    for options in (["--chains", "A:B"], ["--trim", "2"]):
+        done = run("--all-vs-all", "--atoms", "ca", *options, "--matrix", "-", "1k6p.cif",
+                   "1k6p.pdb", cwd=scratch)
+        names, matrix = read_matrix(done.stdout)
+        single = run("--atoms", "ca", *options, "--json", "-", "-o", "single.out", "1k6p.cif",
+                     "1k6p.pdb", cwd=scratch)
+        expected = json.loads(single.stdout)["rmsd"]
+        check(done.returncode == 0 and abs(matrix[0, 1] - expected) < 5e-7,
+              f"{' '.join(options)}: {matrix[0, 1]}, the single run's {expected}")
+
     # A list with bad pairs among good ones.
     shutil.copy(os.path.join(DATA, "1OWD_A.pdb"), scratch)
     with open(os.path.join(scratch, "two.pdb"), "w") as f:  # two atoms: no fit
