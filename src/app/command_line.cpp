@@ -37,6 +37,11 @@ constexpr string_view HELP =
     "  -h, --help         this text\n"
     "  -V, --version      the version\n"
     "\n"
+    "PDBx/mmCIF or gzip-compressed files, or any of --match, --chains, --atoms,\n"
+    "--model, --select, --target-select, --moving-select, --trim, --cycles and\n"
+    "--pairs, make a structure run: atoms paired by what they are, a fit in\n"
+    "double precision (man torvex: STRUCTURE RUN).\n"
+    "\n"
     "Exit status: 0 fitted and written; 1 run-time error, no atoms to fit, or a\n"
     "results file that cannot be created; 2 usage, or an input that cannot be\n"
     "opened; 3 stopped at a pairing check.\n";

@@ -116,7 +116,12 @@ std::string report(const StructureArgs& args, const torvex::Structure& target,
   r += std::string("Pairing       : by ") + match_name(o.match) + ", " + atoms_name(o.atoms);
   if (!o.chains.empty()) {
     r += ", chains";
-    for (const auto& [a, b] : o.chains) r += " " + a + ":" + b;
+    for (const auto& [a, b] : o.chains) {
+      r += ' ';
+      r += a;
+      r += ':';
+      r += b;
+    }
   }
   r += "\n";
   r += "Target atoms  : " + std::to_string(paired + fit.unpaired_target) + " chosen, " +

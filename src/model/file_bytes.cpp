@@ -1,88 +1,10 @@
-// zlib's gz functions read plain files as they are, so one reader serves
-// both; the writer uses deflate itself to fix the gzip header's bytes.
+// What kind of structure file a file is, by its first bytes.
+#include <string>
+
 #include "model/file_bytes.hpp"
-
-#include <zlib.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-
-#include "torvex/structure_run.hpp"
+#include "torvex/structure_files.hpp"
 
 namespace model {
-namespace {
-
-using torvex::Error;
-
-[[noreturn]] void fail(Error::Kind kind, const std::string& path, const std::string& why) {
-  throw Error(kind, 0, path + ": " + why);
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
-
-FileBytes read_file_bytes(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) fail(Error::Kind::CannotOpen, path, "a folder");
-  gzFile file = gzopen(path.c_str(), "rb");
-  if (file == nullptr) fail(Error::Kind::CannotOpen, path, "cannot open");
-  FileBytes out;
-  char buffer[1 << 16];
-  for (;;) {
-    const int n = gzread(file, buffer, sizeof buffer);
-    if (n < 0) {
-      gzclose(file);
-      fail(Error::Kind::Unreadable, path, "damaged gzip data");
-    }
-    if (n == 0) break;
-    out.bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  out.gzipped = gzdirect(file) == 0;
-  gzclose(file);
-  return out;
-}
-
-void write_file_bytes(const std::string& path, const std::string& bytes, bool gzipped) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) fail(Error::Kind::CannotCreate, path, "cannot create");
-  auto put = [&](const char* data, std::size_t n) {
-    if (std::fwrite(data, 1, n, file.get()) != n) fail(Error::Kind::RunTime, path, "write failed");
-  };
-  if (!gzipped) {
-    put(bytes.data(), bytes.size());
-  } else {
-    z_stream stream{};
-    // 15 + 16: a window of 2^15 bytes inside a gzip wrapper.
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
-                     Z_DEFAULT_STRATEGY) != Z_OK) {
-      fail(Error::Kind::RunTime, path, "cannot compress");
-    }
-    // No time, and system 3 (Unix) wherever it runs.
-    gz_header header{};
-    header.os = 3;
-    deflateSetHeader(&stream, &header);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    unsigned char out[1 << 16];
-    int status = Z_OK;
-    while (status != Z_STREAM_END) {
-      stream.next_out = out;
-      stream.avail_out = sizeof out;
-      status = deflate(&stream, Z_FINISH);
-      if (status == Z_STREAM_ERROR) {
-        deflateEnd(&stream);
-        fail(Error::Kind::RunTime, path, "cannot compress");
-      }
-      put(reinterpret_cast<const char*>(out), sizeof out - stream.avail_out);
-    }
-    deflateEnd(&stream);
-  }
-  if (std::fflush(file.get()) != 0) fail(Error::Kind::RunTime, path, "write failed");
-}
 
 bool is_mmcif(const std::string& bytes) {
   std::size_t i = 0;
@@ -104,17 +26,8 @@ bool is_mmcif(const std::string& bytes) {
 
 }  // namespace model
 
-// Only the first bytes: a legacy run pays nothing for the question.
+// Only the first bytes: a legacy run pays almost nothing for the question.
 bool torvex::is_modern_file(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  gzFile file = gzopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::string head(4096, '\0');
-  const int n = gzread(file, head.data(), static_cast<unsigned>(head.size()));
-  const bool gzipped = gzdirect(file) == 0;
-  gzclose(file);
-  if (n < 0) return gzipped;
-  head.resize(static_cast<std::size_t>(n));
-  return gzipped || model::is_mmcif(head);
+  const model::FileBytes head = model::read_file_head(path, 4096);
+  return head.gzipped || model::is_mmcif(head.bytes);
 }

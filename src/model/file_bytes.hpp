@@ -1,5 +1,7 @@
 // Whole structure files as bytes, gzip-compressed or not: recognised by
-// their first bytes, never by their names.
+// their first bytes, never by their names. Compression lives in one file per
+// way of doing it: compression_zlib.cpp, or compression_none.cpp for a
+// build without zlib, which reads and writes plain files only.
 #pragma once
 
 #include <string>
@@ -21,6 +23,10 @@ FileBytes read_file_bytes(const std::string& path);
 // that the same bytes come out everywhere.
 // Throws torvex::Error: CannotCreate; RunTime when writing fails.
 void write_file_bytes(const std::string& path, const std::string& bytes, bool gzipped);
+
+// At most the first `size` bytes, inflated; nothing for a file that does
+// not open.
+FileBytes read_file_head(const std::string& path, int size);
 
 // Whether the bytes are PDBx/mmCIF (a data block first, after blanks and
 // comments) rather than PDB.

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -16,7 +15,7 @@
 #include <vector>
 
 #include "model/file_bytes.hpp"
-#include "torvex/structure_run.hpp"
+#include "torvex/structure_files.hpp"
 
 namespace torvex {
 namespace {
@@ -29,6 +28,16 @@ std::string three_decimals(double value) {
   std::string out(text, static_cast<std::size_t>(end - text));
   if (out == "-0.000") out = "0.000";
   return out;
+}
+
+// "file:12: why"
+std::string at_line(const std::string& path, int line_number, const char* why) {
+  std::string text = path;
+  text += ':';
+  text += std::to_string(line_number);
+  text += ": ";
+  text += why;
+  return text;
 }
 
 bool is_coordinate_record(const std::string& bytes, std::size_t start) {
@@ -47,27 +56,25 @@ std::string move_pdb(const RigidFit& fit, const std::string& bytes, const std::s
     ++line_number;
     if (end - start >= 54 && is_coordinate_record(out, start)) {
       Xyz x{};
-      for (int c = 0; c < 3; ++c) {
+      for (std::size_t c = 0; c < 3; ++c) {
         const char* field = out.data() + start + 30 + 8 * c;
         const char* last = field + 8;
         while (field < last && *field == ' ') ++field;
+        while (last > field && last[-1] == ' ') --last;
         const auto read = std::from_chars(field, last, x[c]);
-        if (read.ec != std::errc() || read.ptr != last) {
-          throw Error(Error::Kind::RunTime, 0,
-                      path + ":" + std::to_string(line_number) + ": coordinate is no number");
+        if (read.ec != std::errc() || read.ptr != last || field == last) {
+          throw Error(Error::Kind::RunTime, 0, at_line(path, line_number, "coordinate is no number"));
         }
       }
       const Xyz moved = apply_fit(fit, x);
-      for (int c = 0; c < 3; ++c) {
+      for (std::size_t c = 0; c < 3; ++c) {
         const std::string text = three_decimals(moved[c]);
         if (text.size() > 8) {
           throw Error(Error::Kind::RunTime, 0,
-                      path + ":" + std::to_string(line_number) +
-                          ": moved coordinate does not fit columns 31-54: " + text);
+                      at_line(path, line_number, "moved coordinate does not fit columns 31-54"));
         }
-        char* field = out.data() + start + 30 + 8 * c;
-        std::memset(field, ' ', 8);
-        std::memcpy(field + 8 - text.size(), text.data(), text.size());
+        // Right-justified in its 8 columns.
+        out.replace(start + 30 + 8 * c, 8, std::string(8 - text.size(), ' ') + text);
       }
     }
     start = end + 1;

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "model/file_bytes.hpp"
-#include "torvex/structure_run.hpp"
+#include "torvex/structure_files.hpp"
 
 namespace torvex {
 namespace {
@@ -84,17 +84,20 @@ gemmi::Structure parse(const std::string& path, const std::string& selection,
   common.selection = selection;
   common.format = model::is_mmcif(file.bytes) ? FileFormat::Mmcif : FileFormat::Pdb;
   if (common.format == FileFormat::Pdb) blank_charges(file.bytes);
+  gemmi::Structure st;
   try {
-    gemmi::Structure st =
-        common.format == FileFormat::Mmcif
-            ? gemmi::make_structure(gemmi::cif::read_memory(file.bytes.data(), file.bytes.size(),
-                                                            path.c_str()))
-            : gemmi::read_pdb_from_memory(file.bytes.data(), file.bytes.size(), path);
-    common.models = static_cast<int>(st.models.size());
-    return st;
+    st = common.format == FileFormat::Mmcif
+             ? gemmi::make_structure(
+                   gemmi::cif::read_memory(file.bytes.data(), file.bytes.size(), path.c_str()))
+             : gemmi::read_pdb_from_memory(file.bytes.data(), file.bytes.size(), path);
   } catch (const std::exception& e) {
     throw Error(Error::Kind::Unreadable, 0, path + ": not a structure file: " + e.what());
   }
+  // A file of another kind, or an mmCIF file without the atom_site columns
+  // gemmi needs, reads as no model at all.
+  common.models = static_cast<int>(st.models.size());
+  if (common.models == 0) throw Error(Error::Kind::Unreadable, 0, path + ": no atoms found");
+  return st;
 }
 
 gemmi::Selection parse_selection(const std::string& selection) {

@@ -184,8 +184,10 @@ Pairing pair_atoms(const Structure& target, const std::vector<int>& target_atoms
                       std::to_string(moving_atoms.size()));
     }
     const std::size_t n = std::min(target_atoms.size(), moving_atoms.size());
-    out.target_index.assign(target_atoms.begin(), target_atoms.begin() + n);
-    out.moving_index.assign(moving_atoms.begin(), moving_atoms.begin() + n);
+    out.target_index.assign(target_atoms.begin(), target_atoms.end());
+    out.moving_index.assign(moving_atoms.begin(), moving_atoms.end());
+    out.target_index.resize(n);
+    out.moving_index.resize(n);
     // Residues counted as they change along the pairs.
     for (std::size_t k = 0; k < n; ++k) {
       const AtomId& a = target.atoms[out.target_index[k]];
