@@ -23,7 +23,7 @@ if subprocess.run(["/usr/bin/python3", "-c", "import matplotlib, scipy"],
     print("matplotlib or scipy is not installed for snakemake's python: test skipped")
     sys.exit(77)
 
-PAIRS = [("1hpv_chainA.pdb", "1hpv_chainB.pdb"), ("1k6p.cif", "1k6p.pdb"),
+PAIRS = [("1hpv_chainA.pdb", "1hpv_chainB.pdb"), ("1hpv_chainA.pdb", "1k6p.cif"),
          ("d1yeb__.pdb.gz", "d2pcbb_.pdb.gz"), ("1hpv_chainA.pdb", "1OWD_A.pdb"),
          ("1hpv_chainA.pdb", "missing.pdb")]
 
@@ -35,7 +35,10 @@ try:
     flow = os.path.join(scratch, "flow")
     os.mkdir(os.path.join(flow, "data"))
     for name in {n for pair in PAIRS for n in pair if n != "missing.pdb"} | {"1adz.pdb.gz"}:
-        shutil.copy(os.path.join(DATA, name), os.path.join(flow, "data"))
+        found = os.path.join(DATA, name)
+        if not os.path.exists(found):
+            found = os.path.join(DATA, "modern", name)
+        shutil.copy(found, os.path.join(flow, "data"))
     with open(os.path.join(flow, "list.tsv"), "w") as listing:
         listing.write("# the bundled structures\n")
         listing.writelines(f"data/{t}\tdata/{m}\n" for t, m in PAIRS)

@@ -80,7 +80,7 @@ def read_matrix(text):
 scratch = tempfile.mkdtemp(prefix="torvex-many-")
 try:
     ensemble = "1adz.pdb.gz"
-    shutil.copy(os.path.join(DATA, ensemble), scratch)
+    shutil.copy(os.path.join(DATA, "modern", ensemble), scratch)
 
     # Matrix and JSON Lines against the reference.
     for atoms in ("ca", "heavy"):
@@ -150,14 +150,14 @@ try:
 
     # Options that make each pair its own fit: one chain onto another, and
     # trimming. The entry is the single command line's RMSD.
-    for name in ("1k6p.cif", "1k6p.pdb"):
-        shutil.copy(os.path.join(DATA, name), scratch)
+    for name in ("1k6p.cif", "1k6p.cif.gz"):
+        shutil.copy(os.path.join(DATA, "modern", name), scratch)
     for options in (["--chains", "A:B"], ["--trim", "2"]):
         done = run("--all-vs-all", "--atoms", "ca", *options, "--matrix", "-", "1k6p.cif",
-                   "1k6p.pdb", cwd=scratch)
+                   "1k6p.cif.gz", cwd=scratch)
         names, matrix = read_matrix(done.stdout)
-        single = run("--atoms", "ca", *options, "--json", "-", "-o", "single.out", "1k6p.cif",
-                     "1k6p.pdb", cwd=scratch)
+        single = run("--atoms", "ca", *options, "--json", "-", "-o", "single.out.cif.gz",
+                     "1k6p.cif", "1k6p.cif.gz", cwd=scratch)
         expected = json.loads(single.stdout)["rmsd"]
         check(done.returncode == 0 and abs(matrix[0, 1] - expected) < 5e-7,
               f"{' '.join(options)}: {matrix[0, 1]}, the single run's {expected}")
