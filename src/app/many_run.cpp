@@ -426,7 +426,7 @@ int run_all_vs_all(const Settings& s) {
     const auto [a, b] = pair_list[static_cast<std::size_t>(k)];
     std::fprintf(stderr, "torvex: %s onto %s: no fit\n", members[b].name.c_str(),
                  members[a].name.c_str());
-    status = 1;
+    if (f > status) status = f;
   }
   if (!s.matrix.empty()) {
     string text = "member";

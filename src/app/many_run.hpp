@@ -9,12 +9,14 @@ namespace app {
 // is --all-vs-all or --pairs-from (before a "--").
 bool is_many_run(int argc, char** argv);
 
-// Runs it and returns the exit status:
-//   0 every pair fitted (and every file written);
-//   1 at least one pair could not be fitted or written (the others were);
-//   2 usage, or a list or structure file that cannot be read;
-//   3 a pair stopped at a pairing check (--match order, counts differ, no -y),
-//     in --pairs-from; the others were fitted.
+// Runs it and returns the exit status: 0 when every pair was fitted (and
+// every file written), otherwise the highest status the single command line
+// would have given for any pair:
+//   1 no fit (fewer than three pairs of atoms), or a file not written;
+//   2 a structure file that cannot be opened;
+//   3 --match order, counts that differ, no -y;
+//   4 the eigen-solver did not converge.
+// 2 also for a usage error, or a list that cannot be read.
 int many_run(int argc, char** argv);
 
 }  // namespace app
