@@ -430,14 +430,15 @@ int run_all_vs_all(const Settings& s) {
   }
   if (!s.matrix.empty()) {
     string text = "member";
-    for (const Member& m : members) text += "\t" + m.name;
-    text += "\n";
+    text.reserve(static_cast<std::size_t>(count + 1) * (count + 1) * 12);
+    for (const Member& m : members) (text += '\t') += m.name;
+    text += '\n';
     for (int a = 0; a < count; ++a) {
       text += members[a].name;
       for (int b = 0; b < count; ++b) {
-        text += "\t" + fixed6(matrix[static_cast<std::size_t>(a) * count + b]);
+        (text += '\t') += fixed6(matrix[static_cast<std::size_t>(a) * count + b]);
       }
-      text += "\n";
+      text += '\n';
     }
     if (!write_text(s.matrix, text)) {
       std::fprintf(stderr, "torvex: cannot write the matrix to '%s'\n", s.matrix.c_str());
