@@ -2,7 +2,11 @@
 // "--name value", "--name=value", short options alone or combined.
 #include "app/structure_options.hpp"
 
+#include "formatted_io/platform.hpp"
+#include "model/file_bytes.hpp"
+
 #include <charconv>
+#include <cstring>
 #include <string_view>
 
 namespace app {
@@ -103,7 +107,68 @@ constexpr string_view NEW_OPTIONS[] = {"--match",         "--atoms", "--chains",
                                        "--moving-select", "--trim",  "--cycles",
                                        "--pairs"};
 
+bool is_new_option(string_view name) {
+  for (string_view known : NEW_OPTIONS) {
+    if (known == name) return true;
+  }
+  return false;
+}
+
+// The first bytes of the file a name stands for: as given, else with ".pdb".
+// Returns how many were read; 0 when neither opens.
+int read_head(const char* name, char* head, int size) {
+  int fd = formatted_io::open_for_reading(name);
+  if (fd < 0) {
+    char with_extension[4096];
+    const std::size_t length = std::strlen(name);
+    if (length + 5 > sizeof with_extension) return 0;
+    std::memcpy(with_extension, name, length);
+    std::memcpy(with_extension + length, ".pdb", 5);
+    fd = formatted_io::open_for_reading(with_extension);
+    if (fd < 0) return 0;
+  }
+  int filled = 0;
+  while (filled < size) {
+    const int n = formatted_io::read_bytes(fd, head + filled, size - filled);
+    if (n <= 0) break;
+    filled += n;
+  }
+  static_cast<void>(formatted_io::close_file(fd));
+  return filled;
+}
+
 }  // namespace
+
+bool wants_structure_run(int argc, char** argv) {
+  const char* names[3] = {};
+  int name_count = 0;
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const string_view arg = argv[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      if (name_count < 3) names[name_count] = argv[i];
+      ++name_count;
+      continue;
+    }
+    if (arg == "--") {
+      options_end = true;
+    } else if (arg.starts_with("--")) {
+      const string_view name = arg.substr(0, arg.find('='));
+      if (is_new_option(name)) return true;
+      if (name.size() == arg.size() && (name == "--output" || name == "--json")) ++i;
+    } else if (arg.find('o') == arg.size() - 1) {
+      ++i;  // "-o FILE", "-yo FILE"; in "-ofile" the name follows the letter
+    }
+  }
+  if (name_count < 2 || name_count > 3) return false;
+  for (int k = 0; k < name_count; ++k) {
+    char head[4096];
+    const int n = read_head(names[k], head, static_cast<int>(sizeof head));
+    const string_view bytes(head, static_cast<std::size_t>(n));
+    if (model::is_gzip(bytes) || model::is_mmcif(bytes)) return true;
+  }
+  return false;
+}
 
 StructureArgs read_structure_args(int argc, char** argv) {
   StructureArgs args;
@@ -122,8 +187,7 @@ StructureArgs read_structure_args(int argc, char** argv) {
     if (arg.starts_with("--")) {
       const std::size_t equals = arg.find('=');
       const string_view name = arg.substr(0, equals);
-      bool is_new = false;
-      for (string_view known : NEW_OPTIONS) is_new = is_new || known == name;
+      const bool is_new = is_new_option(name);
       const bool takes_value = is_new || name == "--output" || name == "--json";
       const char* value = nullptr;
       if (equals != string_view::npos) {

@@ -29,6 +29,15 @@ struct StructureArgs {
   std::string error;        // a usage error, one line
 };
 
+// Whether the arguments make a structure run: an option only it knows, or a
+// TARGET, MOVING or FURTHER file that is gzip-compressed or PDBx/mmCIF by
+// its first bytes. Allocates nothing, so that a legacy run stays a run
+// without heap allocations of its own.
+//   a.pdb b.pdb           -> false
+//   --atoms ca a.pdb b.pdb -> true
+//   a.cif.gz b.pdb        -> true (by content)
+bool wants_structure_run(int argc, char** argv);
+
 // Reads argv[1..]. The first usage error found is kept in `error`; reading
 // goes on so that a later option still marks a structure run.
 //   --atoms ca a.cif b.cif -> new_option, options.atoms Ca, names a.cif b.cif

@@ -286,13 +286,11 @@ int run(const StructureArgs& args) {
 }  // namespace
 
 int run_structure(int argc, char** argv) {
+  if (!wants_structure_run(argc, argv)) return RUN_GOES_ON;
   const StructureArgs args = read_structure_args(argc, argv);
+  // Help and the version are the legacy command line's, unless an option of
+  // the structure run came with them.
   if (args.help_or_version && !args.new_option) return RUN_GOES_ON;
-  bool modern = args.new_option;
-  if (!modern && args.error.empty() && args.names.size() >= 2 && args.names.size() <= 3) {
-    for (const std::string& name : args.names) modern = modern || torvex::is_modern_file(resolve(name));
-  }
-  if (!modern) return RUN_GOES_ON;
   try {
     return run(args);
   } catch (const Error& error) {

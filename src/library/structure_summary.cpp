@@ -11,6 +11,34 @@
 namespace torvex {
 namespace {
 
+// Bytes of the valid UTF-8 sequence at `s` (1 to 4), 0 when it is none: no
+// overlong forms, no surrogates, nothing past U+10FFFF.
+std::size_t utf8_length(const unsigned char* s, std::size_t left) {
+  const unsigned char c = s[0];
+  if (c < 0x80) return 1;
+  std::size_t n = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) low = 0xA0;
+    if (c == 0xED) high = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (n > left || s[1] < low || s[1] > high) return 0;
+  for (std::size_t i = 2; i < n; ++i) {
+    if (s[i] < 0x80 || s[i] > 0xBF) return 0;
+  }
+  return n;
+}
+
 struct Json {
   std::string text;
 
@@ -19,20 +47,30 @@ struct Json {
     text += name;
     text += "\": ";
   }
+  // Quote, backslash and control characters escaped, valid UTF-8 kept, each
+  // other byte written as U+FFFD: the legacy summary's rule for names.
   void string(std::string_view value) {
     text += '"';
-    for (const char ch : value) {
-      const auto c = static_cast<unsigned char>(ch);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(value.data());
+    const std::size_t size = value.size();
+    for (std::size_t i = 0; i < size;) {
+      const unsigned char c = bytes[i];
       if (c == '"' || c == '\\') {
         text += '\\';
-        text += ch;
+        text += static_cast<char>(c);
+        ++i;
       } else if (c < 0x20) {
         constexpr char HEX[] = "0123456789abcdef";
         text += "\\u00";
         text += HEX[c >> 4];
         text += HEX[c & 15];
+        ++i;
+      } else if (const std::size_t n = utf8_length(bytes + i, size - i); n > 0) {
+        text.append(value.data() + i, n);
+        i += n;
       } else {
-        text += ch;
+        text += "\\ufffd";
+        ++i;
       }
     }
     text += '"';

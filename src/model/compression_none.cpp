@@ -20,10 +20,6 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-bool is_gzip(const std::string& bytes) {
-  return bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b';
-}
-
 }  // namespace
 
 FileBytes read_file_head(const std::string& path, int size) {

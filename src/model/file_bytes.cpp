@@ -1,12 +1,13 @@
 // What kind of structure file a file is, by its first bytes.
 #include <string>
+#include <string_view>
 
 #include "model/file_bytes.hpp"
 #include "torvex/structure_files.hpp"
 
 namespace model {
 
-bool is_mmcif(const std::string& bytes) {
+bool is_mmcif(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
     const char c = bytes[i];
@@ -22,6 +23,10 @@ bool is_mmcif(const std::string& bytes) {
     }
   }
   return false;
+}
+
+bool is_gzip(std::string_view bytes) {
+  return bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b';
 }
 
 }  // namespace model

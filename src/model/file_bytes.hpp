@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace model {
 
@@ -30,6 +31,9 @@ FileBytes read_file_head(const std::string& path, int size);
 
 // Whether the bytes are PDBx/mmCIF (a data block first, after blanks and
 // comments) rather than PDB.
-bool is_mmcif(const std::string& bytes);
+bool is_mmcif(std::string_view bytes);
+
+// Whether the bytes open a gzip stream.
+bool is_gzip(std::string_view bytes);
 
 }  // namespace model

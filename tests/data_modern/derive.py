@@ -7,7 +7,7 @@ def lines(name):
     with open(name, newline='') as f:
         return f.read().splitlines(keepends=True)
 
-a = lines('../1hpv_chainA.pdb')
+a = lines('../data/1hpv_chainA.pdb')
 out = []
 chosen = 0
 for line in a:
@@ -24,7 +24,7 @@ assert chosen == 4
 with open('1hpv_chainA_altloc.pdb', 'w', newline='') as f:
     f.write(''.join(out))
 
-b = lines('../1hpv_chainB.pdb')
+b = lines('../data/1hpv_chainB.pdb')
 out = []
 i = 0
 while i < len(b):
