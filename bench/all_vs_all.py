@@ -4,7 +4,7 @@ and how fast the field's peers fill the same matrix on this machine.
 
   bench/all_vs_all.py build/release/torvex [--members 1000] [--repeat 3]
 
-Ensembles: the 30 models of a real NMR entry (tests/data/modern/1adz.pdb.gz), and
+Ensembles: the 30 models of a real NMR entry (tests/data_modern/1adz.pdb.gz), and
 a generated ensemble of one real structure (examples/1hpv_chainA.pdb, 99
 residues): N members, each the structure with every atom moved by a
 deterministic Gaussian step (sigma 0.5 A), turned and shifted at random
@@ -188,7 +188,7 @@ def main():
     scratch = tempfile.mkdtemp(prefix="torvex-bench-")
     try:
         nmr = os.path.join(scratch, "1adz.pdb")
-        with gzip.open(os.path.join(ROOT, "tests", "data", "modern", "1adz.pdb.gz")) as f, open(nmr, "wb") as out:
+        with gzip.open(os.path.join(ROOT, "tests", "data_modern", "1adz.pdb.gz")) as f, open(nmr, "wb") as out:
             shutil.copyfileobj(f, out)
         generated = os.path.join(scratch, f"1hpv_A_x{args.members}.pdb")
         generate(generated, args.members)

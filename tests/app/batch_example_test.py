@@ -37,7 +37,7 @@ try:
     for name in {n for pair in PAIRS for n in pair if n != "missing.pdb"} | {"1adz.pdb.gz"}:
         found = os.path.join(DATA, name)
         if not os.path.exists(found):
-            found = os.path.join(DATA, "modern", name)
+            found = os.path.join(DATA, "..", "data_modern", name)
         shutil.copy(found, os.path.join(flow, "data"))
     with open(os.path.join(flow, "list.tsv"), "w") as listing:
         listing.write("# the bundled structures\n")

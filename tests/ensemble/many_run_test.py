@@ -25,6 +25,7 @@ except ImportError as missing:
     sys.exit(77)
 
 PROGRAM, DATA = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+MODERN = os.path.join(os.path.dirname(DATA), "data_modern")  # today's formats
 failures = []
 
 
@@ -80,7 +81,7 @@ def read_matrix(text):
 scratch = tempfile.mkdtemp(prefix="torvex-many-")
 try:
     ensemble = "1adz.pdb.gz"
-    shutil.copy(os.path.join(DATA, "modern", ensemble), scratch)
+    shutil.copy(os.path.join(MODERN, ensemble), scratch)
 
     # Matrix and JSON Lines against the reference.
     for atoms in ("ca", "heavy"):
@@ -151,7 +152,7 @@ try:
     # Options that make each pair its own fit: one chain onto another, and
     # trimming. The entry is the single command line's RMSD.
     for name in ("1k6p.cif", "1k6p.cif.gz"):
-        shutil.copy(os.path.join(DATA, "modern", name), scratch)
+        shutil.copy(os.path.join(MODERN, name), scratch)
     for options in (["--chains", "A:B"], ["--trim", "2"]):
         done = run("--all-vs-all", "--atoms", "ca", *options, "--matrix", "-", "1k6p.cif",
                    "1k6p.cif.gz", cwd=scratch)
