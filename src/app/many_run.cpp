@@ -87,6 +87,21 @@ string resolve(const string& name) {
   return name;
 }
 
+// The name of an output that is one of `inputs` under any name, or "".
+string replaces_input(const std::vector<string>& outputs, const std::vector<string>& inputs) {
+  for (const string& output : outputs) {
+    if (output.empty() || output == "-") continue;
+    formatted_io::FileId out;
+    const bool exists = formatted_io::identify_file(output.c_str(), out);
+    for (const string& input : inputs) {
+      formatted_io::FileId in;
+      if (input == output) return output;
+      if (exists && formatted_io::identify_file(input.c_str(), in) && in == out) return output;
+    }
+  }
+  return {};
+}
+
 struct Settings {
   bool all_vs_all = false;
   string list;  // --pairs-from
@@ -300,6 +315,11 @@ struct Member {
 };
 
 int run_all_vs_all(const Settings& s) {
+  std::vector<string> inputs;
+  for (const string& file : s.files) inputs.push_back(resolve(file));
+  if (const string output = replaces_input({s.matrix, s.json}, inputs); !output.empty()) {
+    return usage_error("'" + output + "' would replace an input");
+  }
   std::vector<torvex::Structure> structures;
   std::vector<Member> members;
   for (const string& file : s.files) {
@@ -514,6 +534,11 @@ bool read_list(const string& name, std::vector<ListedPair>& pairs) {
 int run_pairs_from(const Settings& s) {
   std::vector<ListedPair> pairs;
   if (!read_list(s.list, pairs)) return usage_error("cannot read the list '" + s.list + "'");
+  std::vector<string> named = {s.list};
+  for (const ListedPair& p : pairs) named.insert(named.end(), {p.target, p.moving, p.results});
+  if (const string output = replaces_input({s.json}, named); !output.empty()) {
+    return usage_error("'" + output + "' would replace an input or results file of the list");
+  }
 
   // Every file once, whatever number of pairs it is in: read first, in
   // parallel, each file's reading a task of its own.

@@ -130,6 +130,16 @@ try:
     check(outputs[0] == outputs[1] == outputs[2] and outputs[0][0] and outputs[0][1],
           "-j 1, -j 2 and -j 3 write the same matrix and JSON Lines")
 
+    # An output that would replace an input, under another name or not.
+    os.symlink("1adz.pdb.gz", os.path.join(scratch, "link.gz"))
+    for output in ("1adz.pdb.gz", "link.gz"):
+        done = run("--all-vs-all", "--models", "--matrix", output, ensemble, cwd=scratch)
+        check(done.returncode == 2 and b"would replace an input" in done.stderr,
+              f"--matrix {output}: refused, status 2")
+    with open(os.path.join(scratch, ensemble), "rb") as a, \
+            open(os.path.join(MODERN, ensemble), "rb") as b:
+        check(a.read() == b.read(), "the ensemble is left as it was")
+
     # Members that list different atoms (two proteins, two chains of each):
     # each pair paired on its own, each entry the single command line's RMSD.
     files = ["1hpv_chainA.pdb", "1hpv_chainB.pdb", "1adz_model1.pdb", "1adz_model2.pdb"]
@@ -178,6 +188,9 @@ try:
                "1hpv_chainA.pdb\t1OWD_A.pdb\t1hpv_chainB.pdb\n")
     with open(os.path.join(scratch, "pairs.tsv"), "w") as f:
         f.write(listing)
+    done = run("--pairs-from", "pairs.tsv", "--json", "out_2on1.pdb", cwd=scratch)
+    check(done.returncode == 2 and not os.path.exists(os.path.join(scratch, "out_2on1.pdb")),
+          "--json naming a results file of the list: refused before any fit")
     done = run("--pairs-from", "pairs.tsv", "--json", "fits.jsonl", "-j", "2", cwd=scratch)
     with open(os.path.join(scratch, "fits.jsonl")) as f:
         fits = [json.loads(line) for line in f]
