@@ -42,8 +42,9 @@ try:
     with open(os.path.join(flow, "list.tsv"), "w") as listing:
         listing.write("# the bundled structures\n")
         listing.writelines(f"data/{t}\tdata/{m}\n" for t, m in PAIRS)
+    options = ["--atoms", "ca", "--trim", "2"]
     settings = ["--config", "pairs=list.tsv", f"torvex={PROGRAM}", "chunk_size=2",
-                "ensembles=[data/1adz.pdb.gz]", "profiles=2"]
+                "ensembles=[data/1adz.pdb.gz]", "profiles=2", "options=" + " ".join(options)]
     subprocess.run(["snakemake", "--cores", "2", "--quiet", *settings], cwd=flow, check=True,
                    timeout=600, stdin=subprocess.DEVNULL)
 
@@ -52,7 +53,7 @@ try:
     assert len(rows) == len(PAIRS), rows
     for row, (target, moving) in zip(rows, PAIRS):
         assert (row["target"], row["moving"]) == (f"data/{target}", f"data/{moving}"), row
-        single = subprocess.run([PROGRAM, "--atoms", "ca", "--json", "-", "-o", "single.out",
+        single = subprocess.run([PROGRAM, *options, "--json", "-", "-o", "single.out",
                                  f"data/{target}", f"data/{moving}"], cwd=flow,
                                 capture_output=True, timeout=60)
         assert int(row["status"]) == single.returncode, (row, single.stderr)
