@@ -2,12 +2,14 @@
 # The release packages, each built by cpack from its own build and checked:
 #
 #   build/packages/torvex_<version>_amd64.deb            release preset
+#   build/packages/torvex-dev_<version>_amd64.deb        release preset
 #   build/packages/torvex-<version>-linux-x86_64.tar.gz  static preset
 #   build/packages/torvex-<version>-windows-x86_64.zip   windows preset
 #
 # The archives are unpacked and the program in each run on the example it
-# carries (the Windows program under Wine); the Debian package has its own
-# test in the suite (install.deb).
+# carries (the Windows program under Wine); the Debian packages have their
+# own test in the suite (install.deb) and must pass lintian here without an
+# error or a warning.
 #
 #   bash .ci/package.sh
 set -euo pipefail
@@ -21,6 +23,8 @@ source .ci/tools.sh
 want cmake cmake
 want g++ g++
 want dpkg-shlibdeps dpkg-dev
+want file file
+want lintian lintian
 want x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
 want wine wine wine64
 install_wanted package
@@ -50,7 +54,14 @@ run_example() {
 }
 
 deb=$out/torvex_${version}_amd64.deb
-[ -f "$deb" ] || fail "no $(basename "$deb")"
+dev=$out/torvex-dev_${version}_amd64.deb
+for package in "$deb" "$dev"; do
+  [ -f "$package" ] || fail "no $(basename "$package")"
+done
+# Errors and warnings fail; notes for information (I:) and the like do not.
+# (lintian warns that it runs as root, on standard error.)
+lintian --fail-on error,warning "$deb" "$dev" 2>/dev/null ||
+  fail "lintian finds the errors or warnings above"
 
 linux=torvex-$version-linux-x86_64
 [ -f "$out/$linux.tar.gz" ] || fail "no $linux.tar.gz"
@@ -59,13 +70,14 @@ program=$work/$linux/bin/torvex
 # Fully static: no program interpreter, so no shared library is ever loaded.
 if readelf -l "$program" | grep -q INTERP; then fail "$linux: bin/torvex is not fully static"; fi
 [ -f "$work/$linux/share/man/man1/torvex.1" ] || fail "$linux: no manual page"
+cmp "$work/$linux/share/doc/torvex/LICENSE" LICENSE || fail "$linux: no LICENSE"
 [ "$("$program" --version)" = "torvex $version" ] || fail "$linux: not version $version"
 run_example "$program" "$work/$linux/share/doc/torvex/examples" linux
 
 windows=torvex-$version-windows-x86_64
 [ -f "$out/$windows.zip" ] || fail "no $windows.zip"
 (cd "$work" && cmake -E tar xf "$out/$windows.zip")
-for file in torvex.exe README.md examples/dialogue.txt examples/expected/transcript.txt; do
+for file in torvex.exe README.md LICENSE examples/dialogue.txt examples/expected/transcript.txt; do
   [ -f "$work/$windows/$file" ] || fail "$windows: no $file"
 done
 # Only the system's own DLLs: nothing to ship beside torvex.exe.
@@ -76,6 +88,6 @@ export WINEPREFIX=$root/build/release/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDE
   fail "$windows: not version $version"
 run_example "wine;$work/$windows/torvex.exe" "$work/$windows/examples" windows
 
-for package in "$deb" "$out/$linux.tar.gz" "$out/$windows.zip"; do
+for package in "$deb" "$dev" "$out/$linux.tar.gz" "$out/$windows.zip"; do
   echo "package: $(basename "$package") $(stat -c %s "$package") bytes"
 done

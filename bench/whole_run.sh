@@ -4,26 +4,32 @@
 #   1. instructions (callgrind), for the whole process and per line read:
 #      they do not depend on how busy the machine is, so they come first;
 #   2. the time against `cat` of the same two files, the floor for anything
-#      that reads them: the two run side by side, alternating, so that a busy
-#      machine slows both alike; the medians and their ratio are printed;
+#      that reads them. hyperfine starts both with no shell between (`-N`):
+#      timed from a shell, starting each process costs more than the work
+#      and dilutes the ratio. Each round prints the ratio of the median
+#      times and that of the CPU times per run (user + system, from the
+#      kernel), then the medians of the rounds' ratios, and the load average
+#      before and after: on a busy machine the wall-clock ratio says more
+#      about the other work than about this one, the CPU ratio much less;
 #   3. page faults and peak resident size (/usr/bin/time -v), of both.
 #
-#   bench/whole_run.sh [DIR] [BINARY] [PAIRS]
+#   bench/whole_run.sh [DIR] [BINARY] [ROUNDS]
 #     DIR     folder holding 4jsv_chainA.pdb and 4jsv_chainB.pdb; default
 #             tests/data
 #     BINARY  default build/bench/torvex, else build/release/torvex
-#     PAIRS   pairs of timed runs, default 30, at least 15
+#     ROUNDS  rounds of 100 timed runs of each, default 5
 #
-# The files are copied into a scratch folder, where the results file is
-# written. A step whose tool is missing (valgrind, /usr/bin/time) says so and
-# is left out.
+# hyperfine (Debian package hyperfine) is installed when missing. The files
+# are copied into a scratch folder, where the results file is written. A
+# step whose tool is missing (valgrind, /usr/bin/time) says so and is left
+# out.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$root/tests/data}
 binary=${2:-}
-pairs=${3:-30}
-((pairs >= 15)) || pairs=15
+rounds=${3:-5}
+((rounds >= 1)) || rounds=1
 if [[ -z $binary ]]; then
   binary=$root/build/bench/torvex
   [[ -x $binary ]] || binary=$root/build/release/torvex
@@ -37,22 +43,27 @@ for chain in A B; do
   fi
 done
 
+source "$root/.ci/tools.sh"
+want hyperfine hyperfine
+install_wanted bench
+
 scratch=$(mktemp -d -t torvex-whole-run.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 cp "$dir/4jsv_chainA.pdb" "$dir/4jsv_chainB.pdb" "$scratch/"
 cd "$scratch"
 
-# As many yes answers as the pairing checks ask for, then no further structure.
-found=
-for yes in 0 1 2 3; do
-  { echo 4jsv_chainA; echo 4jsv_chainB; for ((i = 0; i < yes; ++i)); do echo y; done; echo n; } \
-    > dialogue
-  if "$binary" < dialogue > transcript 2>&1 && grep -q 'terminated normally' transcript; then
-    found=1
-    break
-  fi
-done
-[[ -n $found ]] || { echo "the run does not end normally:" >&2; tail -5 transcript >&2; exit 1; }
+# The job from the command line, every pairing check answered yes: the work,
+# the reads and the results file of the dialogue, and no standard input to
+# feed. A status of 4 (a structure read up to the line limit only) is a
+# complete run too.
+job=("$binary" -y 4jsv_chainA.pdb 4jsv_chainB.pdb)
+status=0
+"${job[@]}" > transcript 2>&1 || status=$?
+if ((status != 0 && status != 4)) || ! grep -q 'terminated normally' transcript; then
+  echo "the run does not end normally (status $status):" >&2
+  tail -5 transcript >&2
+  exit 1
+fi
 
 # Lines read: both files, and the moving file again for the results; each
 # read stops at the 10000-line limit.
@@ -64,7 +75,7 @@ bytes=$(cat 4jsv_chainA.pdb 4jsv_chainB.pdb | wc -c)
 echo "4jsv pair: $((lines_a + lines_b)) lines, $bytes bytes; $lines_read lines read in a run"
 
 if command -v valgrind > /dev/null; then
-  valgrind --tool=callgrind --callgrind-out-file=callgrind.out "$binary" < dialogue \
+  valgrind --tool=callgrind --callgrind-out-file=callgrind.out "${job[@]}" \
     > /dev/null 2> callgrind.log
   instructions=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' callgrind.log)
   awk -v i="$instructions" -v l="$lines_read" 'BEGIN {
@@ -73,28 +84,36 @@ else
   echo "instructions  (no valgrind)"
 fi
 
-now_us() { local t=${EPOCHREALTIME/./}; echo "${t#0}"; }
-
-program_us=()
-cat_us=()
-"$binary" < dialogue > /dev/null  # warm the page cache
-for ((i = 0; i < pairs; ++i)); do
-  start=$(now_us)
-  "$binary" < dialogue > /dev/null
-  middle=$(now_us)
-  cat 4jsv_chainA.pdb 4jsv_chainB.pdb > /dev/null
-  end=$(now_us)
-  program_us+=($((middle - start)))
-  cat_us+=($((end - middle)))
+# One round: its line, and its two ratios (medians of the wall-clock
+# times, mean CPU times) added to ratios.
+cat > round.py <<'EOF'
+import json, sys
+job, cat = json.load(open(sys.argv[1]))["results"]
+ms = lambda result: 1000 * result["median"]
+cpu = lambda result: 1000 * (result["user"] + result["system"])
+wall, work = ms(job) / ms(cat), cpu(job) / cpu(cat)
+print(f"time          {wall:4.2f} x cat, CPU {work:4.2f} x cat  round {sys.argv[2]}: medians "
+      f"torvex {ms(job):.2f} ms, cat {ms(cat):.2f} ms; CPU per run torvex {cpu(job):.2f} ms, "
+      f"cat {cpu(cat):.2f} ms")
+print(f"{wall:.4f} {work:.4f}", file=open("ratios", "a"))
+EOF
+loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
+echo "load          $(loadavg) (1, 5, 15 min averages, $(nproc) cores) before timing"
+for ((round = 1; round <= rounds; ++round)); do
+  # -i: status 4 above is no failure.
+  # Its notes on outliers are what the load average says already.
+  if ! hyperfine -N -i --warmup 5 --runs 100 --style none --export-json "round$round.json" \
+       "${job[*]}" "cat 4jsv_chainA.pdb 4jsv_chainB.pdb" > /dev/null 2> hyperfine.log; then
+    cat hyperfine.log >&2
+    exit 1
+  fi
+  python3 round.py "round$round.json" "$round"
 done
-
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {
-  if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-program=$(median "${program_us[@]}")
-reference=$(median "${cat_us[@]}")
-awk -v p="$program" -v c="$reference" -v n="$pairs" 'BEGIN {
-  printf "time          %6.1f x cat (median of %d alternating pairs: torvex %.2f ms, cat %.2f ms)\n",
-         p / c, n, p / 1000, c / 1000 }'
+echo "load          $(loadavg) after timing"
+median() { sort -n | awk '{v[NR] = $1} END {
+  print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+printf "time          %4.2f x cat, CPU %4.2f x cat: the medians of %d rounds\n" \
+  "$(cut -d' ' -f1 ratios | median)" "$(cut -d' ' -f2 ratios | median)" "$rounds"
 
 if [[ -x /usr/bin/time ]]; then
   measure() {  # page faults and peak resident size of one run
@@ -103,7 +122,7 @@ if [[ -x /usr/bin/time ]]; then
       /Maximum resident set size/ {rss = $2}
       END {printf "%d page faults, peak resident %d KB", minor + major, rss}'
   }
-  echo "memory        torvex $(measure "$binary" < dialogue); cat $(measure cat 4jsv_chainA.pdb 4jsv_chainB.pdb)"
+  echo "memory        torvex $(measure "${job[@]}"); cat $(measure cat 4jsv_chainA.pdb 4jsv_chainB.pdb)"
 else
   echo "memory        (no /usr/bin/time)"
 fi

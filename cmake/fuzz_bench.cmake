@@ -43,12 +43,9 @@ if(TORVEX_FUZZ)
 endif()
 
 if(TORVEX_AFL)
-  # The program's own sources but its entry, which the harness replaces.
-  get_target_property(program_sources torvex SOURCES)
-  list(FILTER program_sources EXCLUDE REGEX "main\\.cpp$")
-  add_executable(torvex_afl fuzz/afl_harness.cpp ${program_sources})
-  target_include_directories(torvex_afl PRIVATE $<TARGET_PROPERTY:torvex,INCLUDE_DIRECTORIES>)
-  target_link_libraries(torvex_afl PRIVATE torvex_core)
+  # The program's own parts but its entry, which the harness replaces.
+  add_executable(torvex_afl fuzz/afl_harness.cpp)
+  target_link_libraries(torvex_afl PRIVATE torvex_app)
   # The harness replaces the system call: fuzzed text never reaches a shell.
   target_link_options(torvex_afl PRIVATE -Wl,--wrap=system)
 endif()

@@ -32,6 +32,7 @@
 #include <system_error>
 
 #include "app/run_state.hpp"
+#include "formatted_io/stops.hpp"
 
 extern "C" int __wrap_system(const char* command) {
   return command == nullptr ? 0 : -1;
@@ -108,5 +109,10 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   static app::RunState state;
   state.io.console.attach();
-  app::run(state);
+  try {
+    app::run(state);
+  } catch (const formatted_io::Stop& stop) {
+    // The dialogue's last words, as the program's main writes them.
+    return formatted_io::finish_run(state.io, stop);
+  }
 }

@@ -6,7 +6,7 @@
 // when columns 1-6 are "ATOM  " or "HETATM" and columns 18-20 are not "HOH".
 //
 // A coordinate field that is no number ends the run by design: the reader
-// stops the process with the run-time error report, which libFuzzer would
+// throws the run's stop, which nobody here catches and libFuzzer would
 // count as a crash. The model therefore reads the coordinate fields of every
 // atom line first and skips inputs that would stop the run. The field reader
 // itself is fuzzed on its own, so skipping these inputs hides nothing of it;

@@ -17,9 +17,11 @@ namespace torvex {
 //   write_results(fit, "1hpv_chainB.pdb", "1hpv_chainB_mvd.pdb", "1hpv_chainA.pdb")
 // The header shows each name up to its first blank, as a 50-character field:
 // keep names shorter than 50 characters and free of blanks.
-// Throws Error: CannotOpen; CannotCreate, also when `results_file` is
-// `moving_file` under any name; or RunTime as for reading, 6506 for a line
-// too long to write and 6508 when the file cannot be written.
+// Throws Error: InvalidFit when fit.n is negative, beyond MAX_ATOMS or beyond
+// its deviation rows; CannotOpen; CannotCreate, also when `results_file` is
+// `moving_file` under any name (a link, "./", a hard link); or RunTime as for
+// reading, 6506 for a line too long to write and 6508 when the file cannot
+// be written.
 void write_results(const FitResult& fit, const std::string& moving_file,
                    const std::string& results_file, const std::string& target_name,
                    Report report = Report::Quiet);

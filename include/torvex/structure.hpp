@@ -20,15 +20,20 @@ struct Atom {
 
 struct AtomSet {
   std::vector<Atom> atoms;
+  // The file had lines past the MAX_ATOMS-th, which were not read: the
+  // atoms are then only a part of the structure.
+  bool line_limit_reached = false;
 };
 
-// Reads at most MAX_ATOMS lines of the file and keeps every line whose
+// Reads at most MAX_ATOMS lines of the file (line_limit_reached tells when
+// it had more) and keeps every line whose
 // columns 1-6 are "ATOM  " or "HETATM" and whose residue (columns 18-20) is
 // not "HOH". Coordinates are read by the program's F8.3 input rule.
 //   "ATOM      1  N   PRO A   1      -3.198   4.358  -9.432 ..."
 //     -> xyz (-3.198, 4.358, -9.432), residue "PRO", atom_type " N"
 // Throws Error: CannotOpen when the file does not open; RunTime when a line
-// cannot be read or a coordinate is no number (6504) or out of range (6505).
+// cannot be read or a coordinate is no number (6504) or out of range (6505),
+// these two with the file and line (Error::file, Error::line).
 AtomSet read_structure(const std::string& file);
 
 }  // namespace torvex

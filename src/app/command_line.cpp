@@ -3,6 +3,7 @@
 // error before the run begins: never a silent cut, never a prompt.
 #include "app/command_line.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <initializer_list>
@@ -10,6 +11,7 @@
 
 #include "app/dialogue.hpp"
 #include "app/version.hpp"
+#include "output/results_guard.hpp"
 
 namespace app {
 namespace {
@@ -30,7 +32,8 @@ constexpr string_view HELP =
     "\n"
     "  -y, --yes          go on after a pairing check that finds something\n"
     "                     (without it such a check ends the run, status 3)\n"
-    "  -o, --output FILE  the results file instead of the derived name\n"
+    "  -o, --output FILE  the results file instead of the derived name (a file:\n"
+    "                     \"-\" is refused)\n"
     "      --json FILE    a JSON summary of the run; \"-\" for standard output,\n"
     "                     which then gets no console report\n"
     "  -q, --quiet        no console report; errors still go to standard error\n"
@@ -44,20 +47,12 @@ constexpr string_view HELP =
     "\n"
     "Exit status: 0 fitted and written; 1 run-time error, no atoms to fit, or a\n"
     "results file that cannot be created; 2 usage, or an input that cannot be\n"
-    "opened; 3 stopped at a pairing check.\n";
+    "opened; 3 stopped at a pairing check; 4 fitted and written, but do not\n"
+    "trust the fit (why: on standard error).\n";
 
 // One line on standard error; returns the usage status.
 int usage_error(std::initializer_list<string_view> parts) {
-  char line[1024] = "torvex: ";
-  int length = static_cast<int>(std::strlen(line));
-  for (string_view part : parts) {
-    const std::size_t room = sizeof line - 1 - static_cast<std::size_t>(length);
-    const std::size_t n = part.size() < room ? part.size() : room;
-    std::memcpy(line + length, part.data(), n);
-    length += static_cast<int>(n);
-  }
-  line[length++] = '\n';
-  static_cast<void>(formatted_io::write_all(2, line, length));
+  write_error_line(parts);
   return USAGE_STATUS;
 }
 
@@ -123,98 +118,133 @@ int resolve_structure(formatted_io::Io& io, const char* given, string_view role,
 int check_results_name(const char* structure, string_view given) {
   char results[NAME_LEN];
   if (make_results_name(structure, results) <= NAME_LEN) return 0;
-  return usage_error({"the results name for '", given,
-                      "' is longer than the 50-character name field"});
+  return usage_error(
+      {"the results name for '", given, "' is longer than the 50-character name field"});
 }
 
-// The same name, or two names of one existing file.
-bool same_file(const char* a, const char* b_field) {
-  char b[NAME_LEN + 1];
-  file_name(b_field, b);
-  if (std::strcmp(a, b) == 0) return true;
-  formatted_io::FileId first;
-  formatted_io::FileId second;
-  return formatted_io::identify_file(a, first) && formatted_io::identify_file(b, second) &&
-         first == second;
+// A structure the run reads twice (the moving one: fitted, then copied into
+// its results) or opens twice (the further one) must be a plain file: a
+// pipe would be empty the second time. Returns 0 or the status.
+int check_regular(const char* field, string_view what) {
+  char name[NAME_LEN + 1];
+  formatted_io::FileId id;
+  if (formatted_io::identify_file(file_name(field, name), id) && id.regular) return 0;
+  return usage_error({"the ", what, " must be a regular file: ", name});
 }
 
-// The summary replaces its file: it may be none of the run's files.
-int check_summary(const Script& script) {
-  const char* name = script.summary;
-  if (name == nullptr || std::strcmp(name, "-") == 0) return 0;
-  if (const int status = check_name(name, "--json")) return status;
+// Every file the run writes against every file it reads and against each
+// other, by what the names lead to, before any file is created. A results
+// file that would replace one stops the run where it would be created
+// (status 1); a summary that would is a usage error.
+int check_outputs(Script& script) {
+  output::KeptFiles kept;
+  char name[NAME_LEN + 1];
+  kept.keep(file_name(script.target, name));
+  kept.keep(file_name(script.moving, name));
+  if (script.has_further) kept.keep(file_name(script.further, name));
   char results[NAME_LEN];
   if (script.has_output) {
     std::memcpy(results, script.output, NAME_LEN);
   } else {
     make_results_name(script.moving, results);
   }
-  char further_results[NAME_LEN];
-  make_results_name(script.further, further_results);
-  bool clash = same_file(name, script.target) || same_file(name, script.moving) ||
-               same_file(name, results);
+  if (!output::may_write(file_name(results, name), kept)) script.refuse_results = true;
+  kept.keep(name);
   if (script.has_further) {
-    clash = clash || same_file(name, script.further) || same_file(name, further_results);
+    make_results_name(script.further, results);
+    if (!output::may_write(file_name(results, name), kept)) script.refuse_results = true;
+    kept.keep(name);
   }
-  if (clash) return usage_error({"the summary '", name, "' would replace a file of the run"});
+  const char* summary = script.summary;
+  if (summary == nullptr || std::strcmp(summary, "-") == 0) return 0;
+  if (const int status = check_name(summary, "--json")) return status;
+  if (!output::may_write(summary, kept)) {
+    return usage_error({"the summary '", summary, "' would replace a file of the run"});
+  }
   return 0;
 }
 
-struct Arguments {
-  const char* names[3] = {};
-  int name_count = 0;
-  const char* output = nullptr;
-};
+enum class Action { Yes, Quiet, Help, Version, Output, Json };
 
-// Options by their letter; --json has no short form and goes by 'j'.
 struct Option {
   string_view name;
-  char letter;
+  char letter;  // '\0': no short form
+  Action action;
   bool takes_value;
 };
 constexpr Option OPTIONS[] = {
-    {"--yes", 'y', false},     {"--quiet", 'q', false},  {"--help", 'h', false},
-    {"--version", 'V', false}, {"--output", 'o', true}, {"--json", 'j', true},
+    {"--yes", 'y', Action::Yes, false},      {"--quiet", 'q', Action::Quiet, false},
+    {"--help", 'h', Action::Help, false},    {"--version", 'V', Action::Version, false},
+    {"--output", 'o', Action::Output, true}, {"--json", '\0', Action::Json, true},
 };
 
-const Option* find_option(string_view name, char letter) {
+const Option* find_long(string_view name) {
   for (const Option& option : OPTIONS) {
-    if (option.name == name || (letter != 'j' && option.letter == letter)) return &option;
+    if (option.name == name) return &option;
   }
   return nullptr;
 }
 
-// Acts on one option, named as typed. Returns RUN_GOES_ON or the exit status.
-int apply_option(const Option& option, string_view typed, const char* value, Script& script,
-                 Arguments& arguments) {
-  if (option.takes_value && value == nullptr) {
-    return usage_error({"option '", typed, "' needs a file name"});
+const Option* find_short(char letter) {
+  for (const Option& option : OPTIONS) {
+    if (option.letter != '\0' && option.letter == letter) return &option;
   }
-  switch (option.letter) {
-    case 'y':
-      script.yes = true;
-      break;
-    case 'q':
-      script.quiet_console = true;
-      break;
-    case 'h':
-      return write_out(HELP);
-    case 'V':
-      return write_version();
-    case 'o':
-      arguments.output = value;
-      break;
-    default:
-      script.summary = value;
-      break;
-  }
-  return RUN_GOES_ON;
+  return nullptr;
 }
 
-// Options and names, in order: "--name", "--name=value", "--name value",
-// and short options alone or combined ("-yq", "-ofile", "-o file").
-// Returns RUN_GOES_ON or the exit status.
-int read_arguments(int argc, char** argv, Script& script, Arguments& arguments) {
+// The usage error of `arguments`: the parts joined into its error line.
+void refuse(Arguments& arguments, std::initializer_list<string_view> parts) {
+  arguments.request = Request::Usage;
+  std::size_t length = 0;
+  for (string_view part : parts) {
+    const std::size_t n = std::min(part.size(), sizeof arguments.error - 1 - length);
+    std::memcpy(arguments.error + length, part.data(), n);
+    length += n;
+  }
+  arguments.error[length] = '\0';
+}
+
+// Acts on one option, named as typed; false once the reading ends.
+bool apply_option(const Option& option, string_view typed, const char* value,
+                  Arguments& arguments) {
+  if (option.takes_value && value == nullptr) {
+    refuse(arguments, {"option '", typed, "' needs a file name"});
+    return false;
+  }
+  switch (option.action) {
+    case Action::Yes:
+      arguments.yes = true;
+      break;
+    case Action::Quiet:
+      arguments.quiet = true;
+      break;
+    case Action::Help:
+      arguments.request = Request::Help;
+      return false;
+    case Action::Version:
+      arguments.request = Request::Version;
+      return false;
+    case Action::Output:
+      // A results file written to standard output would be mixed with the
+      // console report, and a file named "-" is not what anyone means.
+      if (std::strcmp(value, "-") == 0) {
+        refuse(arguments, {"the results file cannot be standard output: '", typed,
+                           " -' (name a file, ./- for a file named -)"});
+        return false;
+      }
+      arguments.output = value;
+      break;
+    case Action::Json:
+      arguments.summary = value;
+      break;
+  }
+  return true;
+}
+
+}  // namespace
+
+Arguments parse_arguments(int argc, const char* const* argv) {
+  Arguments arguments;
   bool options_end = false;
   for (int i = 1; i < argc; ++i) {
     const string_view arg = argv[i];
@@ -229,56 +259,88 @@ int read_arguments(int argc, char** argv, Script& script, Arguments& arguments) 
     }
     // The value that follows as the next argument, when there is one.
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    int status = RUN_GOES_ON;
     if (arg.starts_with("--")) {
       const std::size_t equals = arg.find('=');
-      const Option* option = find_option(arg.substr(0, equals), 0);
-      if (option == nullptr) return usage_error({"unknown option '", arg.substr(0, equals), "'"});
+      const Option* option = find_long(arg.substr(0, equals));
+      if (option == nullptr) {
+        refuse(arguments, {"unknown option '", arg.substr(0, equals), "'"});
+        return arguments;
+      }
       const char* value = nullptr;
       if (equals != string_view::npos) {
-        if (!option->takes_value) return usage_error({"option '", option->name, "' takes no value"});
+        if (!option->takes_value) {
+          refuse(arguments, {"option '", option->name, "' takes no value"});
+          return arguments;
+        }
         value = argv[i] + equals + 1;
       } else if (option->takes_value) {
         value = next();
       }
-      status = apply_option(*option, option->name, value, script, arguments);
-    } else {
-      for (std::size_t k = 1; k < arg.size() && status == RUN_GOES_ON; ++k) {
-        const Option* option = find_option({}, arg[k]);
-        if (option == nullptr) return usage_error({"unknown option '-", arg.substr(k, 1), "'"});
-        const char typed[] = {'-', arg[k]};
-        const char* value = nullptr;
-        if (option->takes_value) {
-          value = k + 1 < arg.size() ? argv[i] + k + 1 : next();
-          k = arg.size();
-        }
-        status = apply_option(*option, {typed, 2}, value, script, arguments);
-      }
+      if (!apply_option(*option, option->name, value, arguments)) return arguments;
+      continue;
     }
-    if (status != RUN_GOES_ON) return status;
-  }
-  return RUN_GOES_ON;
-}
-
-}  // namespace
-
-int read_command_line(int argc, char** argv, RunState& state) {
-  Script& script = state.script;
-  Arguments arguments;
-  if (const int status = read_arguments(argc, argv, script, arguments); status != RUN_GOES_ON) {
-    return status;
+    for (std::size_t k = 1; k < arg.size(); ++k) {
+      const Option* option = find_short(arg[k]);
+      if (option == nullptr) {
+        refuse(arguments, {"unknown option '-", arg.substr(k, 1), "'"});
+        return arguments;
+      }
+      const char typed[] = {'-', arg[k]};
+      const char* value = nullptr;
+      if (option->takes_value) {
+        value = k + 1 < arg.size() ? argv[i] + k + 1 : next();
+        k = arg.size();
+      }
+      if (!apply_option(*option, {typed, 2}, value, arguments)) return arguments;
+    }
   }
   if (arguments.name_count < 2 || arguments.name_count > 3) {
-    return usage_error({"two or three names expected: TARGET MOVING [FURTHER] (torvex --help)"});
+    refuse(arguments, {"two or three names expected: TARGET MOVING [FURTHER] (torvex --help)"});
   }
+  return arguments;
+}
+
+void write_error_line(std::initializer_list<string_view> parts) {
+  char line[1024] = "torvex: ";
+  int length = static_cast<int>(std::strlen(line));
+  for (string_view part : parts) {
+    const std::size_t room = sizeof line - 1 - static_cast<std::size_t>(length);
+    const std::size_t n = part.size() < room ? part.size() : room;
+    std::memcpy(line + length, part.data(), n);
+    length += static_cast<int>(n);
+  }
+  line[length++] = '\n';
+  static_cast<void>(formatted_io::write_all(2, line, length));
+}
+
+int read_command_line(int argc, char** argv, RunState& state) {
+  const Arguments arguments = parse_arguments(argc, argv);
+  switch (arguments.request) {
+    case Request::Help:
+      return write_out(HELP);
+    case Request::Version:
+      return write_version();
+    case Request::Usage:
+      return usage_error({arguments.error});
+    case Request::Run:
+      break;
+  }
+  Script& script = state.script;
+  script.yes = arguments.yes;
+  script.quiet_console = arguments.quiet;
+  script.summary = arguments.summary;
   formatted_io::Io& io = state.io;
   const char* const* names = arguments.names;
   if (int status = resolve_structure(io, names[0], "TARGET", script.target)) return status;
   if (int status = resolve_structure(io, names[1], "MOVING", script.moving)) return status;
+  if (int status = check_regular(script.moving, "moving structure is read twice and")) {
+    return status;
+  }
   script.has_further = arguments.name_count == 3;
   std::memset(script.further, ' ', NAME_LEN);
   if (script.has_further) {
     if (int status = resolve_structure(io, names[2], "FURTHER", script.further)) return status;
+    if (int status = check_regular(script.further, "further structure")) return status;
     if (int status = check_results_name(script.further, names[2])) return status;
   }
   script.has_output = arguments.output != nullptr;
@@ -288,7 +350,7 @@ int read_command_line(int argc, char** argv, RunState& state) {
   } else if (int status = check_results_name(script.moving, names[1])) {
     return status;
   }
-  if (int status = check_summary(script)) return status;
+  if (int status = check_outputs(script)) return status;
 
   script.active = true;
   io.console.attach(false);

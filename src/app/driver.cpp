@@ -3,10 +3,8 @@
 // A run started with arguments goes the same way, its answers given
 // beforehand (Script): only where an answer would be read does it differ.
 #include <algorithm>
-#include <cassert>
 #include <charconv>
 #include <cstring>
-#include <iterator>
 
 #include "app/dialogue.hpp"
 #include "app/run_state.hpp"
@@ -57,20 +55,8 @@ void write_banner(formatted_io::Io& io) {
   write_record<TEXT>(io, CONSOLE, RULE);
 }
 
-// Ends the run with a stop message. When the console report is discarded, a
-// stop for a failure still says why, on standard error.
-[[noreturn]] void stop(RunState& state, string_view message, int status) {
-  if (status != 0 && state.script.quiet_console) {
-    while (!message.empty() && message.front() == ' ') message.remove_prefix(1);
-    char line[80] = "torvex: ";
-    const std::size_t length = std::strlen(line);
-    const std::size_t n = std::min(message.size(), sizeof line - length - 1);
-    std::memcpy(line + length, message.data(), n);
-    line[length + n] = '\n';
-    static_cast<void>(formatted_io::write_all(2, line, static_cast<int>(length + n + 1)));
-  }
-  formatted_io::stop_run(state.io, message, status);
-}
+// Ends the run with a stop message; main writes it.
+[[noreturn]] void stop(string_view message, int status) { formatted_io::stop_run(message, status); }
 
 // Asks until the named file opens on `unit`; a failed open says nothing. A
 // scripted name was opened once before the run began.
@@ -83,7 +69,7 @@ void ask_structure_file(RunState& state, string_view text, char* name, Unit unit
     if (state.script.active) {
       std::memcpy(name, scripted, NAME_LEN);
       if (formatted_io::open_existing(state.io, unit, name, NAME_LEN)) return;
-      formatted_io::run_time_error_stop(state.io, formatted_io::Statement::Open,
+      formatted_io::run_time_error_stop(formatted_io::Statement::Open,
                                         state.io.channel(unit).name(),
                                         formatted_io::RunTimeError::ReadFailed);
     }
@@ -93,41 +79,34 @@ void ask_structure_file(RunState& state, string_view text, char* name, Unit unit
   }
 }
 
-// False when no file of the field's name exists.
-bool identify(const char* field, formatted_io::FileId& id) {
+void keep(RunState& state, const char* field) {
   char name[NAME_LEN + 1];
-  return formatted_io::identify_file(file_name(field, name), id);
-}
-
-void guard(RunState& state, const char* field) {
-  GuardedFiles& guarded = state.guarded;
-  assert(guarded.count < static_cast<int>(std::size(guarded.ids)));
-  if (identify(field, guarded.ids[guarded.count])) ++guarded.count;
+  state.kept.keep(file_name(field, name));
 }
 
 // Forms the results name from the moving name (or takes the one given) and
-// opens it, or stops. Each file it must not be is guarded before the call.
+// opens it, or stops. Each file it must not replace is kept before the call.
 void open_results_file(RunState& state, bool first) {
   if (first && state.script.has_output) {
     std::memcpy(state.results_name, state.script.output, NAME_LEN);
   } else {
     make_results_name(state.moving_name, state.results_name);
   }
-  formatted_io::FileId results;
-  const bool exists = identify(state.results_name, results);
-  for (int i = 0; exists && i < state.guarded.count; ++i) {
-    if (state.guarded.ids[i] == results) stop(state, CANNOT_CREATE, 1);
+  char name[NAME_LEN + 1];
+  if (state.script.refuse_results ||
+      !output::may_write(file_name(state.results_name, name), state.kept)) {
+    stop(CANNOT_CREATE, 1);
   }
   if (!formatted_io::open_output(state.io, Unit::Results, state.results_name, NAME_LEN)) {
-    stop(state, CANNOT_CREATE, 1);
+    stop(CANNOT_CREATE, 1);
   }
-  guard(state, state.results_name);
+  keep(state, state.results_name);
 }
 
 [[noreturn]] void stop_without_fit(RunState& state, string_view message, int status) {
   formatted_io::close_channel(state.io, Unit::Structure);
   formatted_io::close_channel(state.io, Unit::Target);
-  stop(state, message, status);
+  stop(message, status);
 }
 
 // Asked after a check that found something; anything but yes ends the run. A
@@ -170,9 +149,13 @@ void read_structures(RunState& state) {
 }
 
 void run_pairing_checks(RunState& state) {
-  if (!structure::check_counts(state.io, state.target, state.moving)) confirm_or_stop(state);
-  if (!structure::check_residues(state.io, state.target, state.moving)) confirm_or_stop(state);
-  if (!structure::check_atom_types(state.io, state.target, state.moving)) confirm_or_stop(state);
+  PairingChecks& checks = state.checks;
+  checks.counts_equal = structure::check_counts(state.io, state.target, state.moving);
+  if (!checks.counts_equal) confirm_or_stop(state);
+  checks.residue_mismatches = structure::check_residues(state.io, state.target, state.moving);
+  if (checks.residue_mismatches > 0) confirm_or_stop(state);
+  checks.atom_type_mismatches = structure::check_atom_types(state.io, state.target, state.moving);
+  if (checks.atom_type_mismatches > 0) confirm_or_stop(state);
 }
 
 void run_fit(RunState& state, int n) {
@@ -198,7 +181,7 @@ void offer_further_structure(RunState& state) {
   if (state.answer != 'Y') return;
   ask_structure_file<PROMPT>(state, " File to be moved (w/o *.pdb) : ", state.moving_name,
                              Unit::Structure, state.script.further);
-  guard(state, state.moving_name);
+  keep(state, state.moving_name);
   open_results_file(state, false);
   write_record<MOVING_ECHO>(state.io, CONSOLE,
                             " Moving file name is   : ", field(state.moving_name));
@@ -227,8 +210,8 @@ void offer_further_structure(RunState& state) {
                                     Unit::Target, state.script.target);
   ask_structure_file<MOVING_PROMPT>(state, " Moving input file (w/o *.pdb) : ", state.moving_name,
                                     Unit::Structure, state.script.moving);
-  guard(state, state.target_name);
-  guard(state, state.moving_name);
+  keep(state, state.target_name);
+  keep(state, state.moving_name);
   open_results_file(state, true);
   std::memcpy(state.first_moving_name, state.moving_name, NAME_LEN);
   std::memcpy(state.first_results_name, state.results_name, NAME_LEN);
@@ -249,7 +232,8 @@ void offer_further_structure(RunState& state) {
   output::run_results_pass(io, state.moving_name, state.results_name, state.moving, state.fit);
   offer_further_structure(state);
   if (state.script.summary != nullptr) write_summary(state);
-  formatted_io::stop_run(io, NORMAL_STOP);
+  state.completed = true;
+  formatted_io::stop_run(NORMAL_STOP);
 }
 
 }  // namespace app

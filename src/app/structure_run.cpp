@@ -15,6 +15,7 @@
 #include "app/structure_options.hpp"
 #include "app/version.hpp"
 #include "formatted_io/channel.hpp"
+#include "formatted_io/file_key.hpp"
 #include "torvex/structure_run.hpp"
 
 namespace app {
@@ -206,9 +207,13 @@ void write_summary_file(const std::string& path, const std::string& text) {
   }
 }
 
+// One file under two names, links followed, whether it exists yet or not.
 bool same_file(const std::string& a, const std::string& b) {
-  std::error_code error;
-  return a == b || std::filesystem::equivalent(a, b, error);
+  formatted_io::FileKey first;
+  formatted_io::FileKey second;
+  formatted_io::locate_file(a.c_str(), first);
+  formatted_io::locate_file(b.c_str(), second);
+  return formatted_io::same_file(first, second);
 }
 
 // The files a run writes may be none of its inputs, nor each other.

@@ -1,14 +1,11 @@
-// The JSON summary. Written once per run, after the fit, so plain
-// std::to_chars into a fixed buffer is all it needs.
+// The JSON summary's content: which keys, in which order, from which part
+// of the run. How JSON is written is the writer's.
 #include "app/summary.hpp"
 
-#include <cassert>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-#include <string_view>
 
 #include "app/dialogue.hpp"
+#include "app/json_writer.hpp"
 #include "app/version.hpp"
 #include "formatted_io/stops.hpp"
 
@@ -20,105 +17,22 @@ constexpr formatted_io::Unit RESULTS = formatted_io::Unit::Results;
 // reals of at most 15 characters: well within.
 constexpr int SUMMARY_BYTES = 4096;
 
-struct Text {
-  char* out;
-  int length = 0;
-
-  void put(std::string_view text) {
-    assert(length + static_cast<int>(text.size()) <= SUMMARY_BYTES);
-    std::memcpy(out + length, text.data(), text.size());
-    length += static_cast<int>(text.size());
-  }
-};
-
-// Bytes of the valid UTF-8 sequence at `s` (1 to 4), 0 when it is none:
-// no overlong forms, no surrogates, nothing past U+10FFFF.
-int utf8_length(const unsigned char* s, int left) {
-  const unsigned char c = s[0];
-  int n = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    if (c == 0xE0) low = 0xA0;
-    if (c == 0xED) high = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    if (c == 0xF0) low = 0x90;
-    if (c == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (n > left || s[1] < low || s[1] > high) return 0;
-  for (int i = 2; i < n; ++i) {
-    if (s[i] < 0x80 || s[i] > 0xBF) return 0;
-  }
-  return n;
-}
-
-// A name field without its blanks, as a JSON string.
-void put_name(Text& text, const char* field) {
+// A name field without its blanks.
+void put_name(JsonWriter& json, const char* field) {
   char name[NAME_LEN + 1];
-  const int last = static_cast<int>(std::strlen(file_name(field, name)));
-  const auto* bytes = reinterpret_cast<const unsigned char*>(name);
-  text.put("\"");
-  for (int i = 0; i < last;) {
-    const unsigned char c = bytes[i];
-    if (c == '"' || c == '\\') {
-      const char escape[] = {'\\', static_cast<char>(c)};
-      text.put({escape, 2});
-      ++i;
-    } else if (c < 0x20) {
-      constexpr char HEX[] = "0123456789abcdef";
-      const char escape[] = {'\\', 'u', '0', '0', HEX[c >> 4], HEX[c & 15]};
-      text.put({escape, 6});
-      ++i;
-    } else if (const int n = utf8_length(bytes + i, last - i); n > 0) {
-      text.put({name + i, static_cast<std::size_t>(n)});
-      i += n;
-    } else {
-      text.put("\\ufffd");
-      ++i;
-    }
-  }
-  text.put("\"");
+  json.string(file_name(field, name));
 }
 
-void put_real(Text& text, float value) {
-  if (!std::isfinite(value)) {
-    text.put("null");
-    return;
-  }
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value);
-  text.put({digits, static_cast<std::size_t>(end.ptr - digits)});
+void put_vector(JsonWriter& json, const float v[3]) {
+  json.begin_array();
+  for (int i = 0; i < 3; ++i) json.real(v[i]);
+  json.end_array();
 }
 
-void put_integer(Text& text, int value) {
-  char digits[16];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value);
-  text.put({digits, static_cast<std::size_t>(end.ptr - digits)});
-}
-
-void put_vector(Text& text, const float v[3]) {
-  text.put("[");
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) text.put(", ");
-    put_real(text, v[i]);
-  }
-  text.put("]");
-}
-
-void put_matrix(Text& text, const float m[3][3]) {
-  text.put("[");
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) text.put(", ");
-    put_vector(text, m[i]);
-  }
-  text.put("]");
+void put_matrix(JsonWriter& json, const float m[3][3]) {
+  json.begin_array();
+  for (int i = 0; i < 3; ++i) put_vector(json, m[i]);
+  json.end_array();
 }
 
 int format_summary(const RunState& state, char* out) {
@@ -132,57 +46,67 @@ int format_summary(const RunState& state, char* out) {
                                    double(fit.rotation[i][1]) * fit.moving_centre[1] +
                                    double(fit.rotation[i][2]) * fit.moving_centre[2]));
   }
-  Text text{out};
-  // Keys one a line; the first opens the object.
-  auto key = [&text](std::string_view name) {
-    text.put(text.length == 0 ? "{\n  \"" : ",\n  \"");
-    text.put(name);
-    text.put("\": ");
-  };
-  key("version");
-  text.put("\"");
-  text.put(VERSION);
-  text.put("\"");
-  key("target");
-  put_name(text, state.target_name);
-  key("moving");
-  put_name(text, state.first_moving_name);
-  key("results");
-  put_name(text, state.first_results_name);
-  key("further");
+  JsonWriter json(out, SUMMARY_BYTES);
+  json.begin_object();
+  json.key("version");
+  json.string(VERSION);
+  json.key("target");
+  put_name(json, state.target_name);
+  json.key("moving");
+  put_name(json, state.first_moving_name);
+  json.key("results");
+  put_name(json, state.first_results_name);
+  json.key("further");
   if (state.script.has_further) {
-    text.put("{\"file\": ");
-    put_name(text, state.moving_name);
-    text.put(", \"results\": ");
-    put_name(text, state.results_name);
-    text.put(state.further_cut ? ", \"line_limit_reached\": true}"
-                               : ", \"line_limit_reached\": false}");
+    json.begin_object();
+    json.key("file");
+    put_name(json, state.moving_name);
+    json.key("results");
+    put_name(json, state.results_name);
+    json.key("line_limit_reached");
+    json.boolean(state.further_cut);
+    json.end_object();
   } else {
-    text.put("null");
+    json.null();
   }
-  key("atoms_fitted");
-  put_integer(text, state.pairs);
-  key("rmsd");
-  put_real(text, fit.rms);
-  key("target_centre");
-  put_vector(text, fit.target_centre);
-  key("moving_centre");
-  put_vector(text, fit.moving_centre);
-  key("translation");
-  put_vector(text, fit.translation);
-  key("rotation");
-  put_matrix(text, fit.rotation);
-  key("transform");
-  text.put("{\"rotation\": ");
-  put_matrix(text, fit.rotation);
-  text.put(", \"translation\": ");
-  put_vector(text, shift);
-  text.put("}");
-  key("line_limit_reached");
-  text.put(state.target_cut ? "{\"target\": true" : "{\"target\": false");
-  text.put(state.moving_cut ? ", \"moving\": true}" : ", \"moving\": false}");
-  text.put("\n}\n");
-  return text.length;
+  json.key("atoms_fitted");
+  json.integer(state.pairs);
+  json.key("rmsd");
+  json.real(fit.rms);
+  json.key("target_centre");
+  put_vector(json, fit.target_centre);
+  json.key("moving_centre");
+  put_vector(json, fit.moving_centre);
+  json.key("translation");
+  put_vector(json, fit.translation);
+  json.key("rotation");
+  put_matrix(json, fit.rotation);
+  json.key("transform");
+  json.begin_object();
+  json.key("rotation");
+  put_matrix(json, fit.rotation);
+  json.key("translation");
+  put_vector(json, shift);
+  json.end_object();
+  json.key("line_limit_reached");
+  json.begin_object();
+  json.key("target");
+  json.boolean(state.target_cut);
+  json.key("moving");
+  json.boolean(state.moving_cut);
+  json.end_object();
+  json.key("checks");
+  json.begin_object();
+  json.key("counts_equal");
+  json.boolean(state.checks.counts_equal);
+  json.key("residue_mismatches");
+  json.integer(state.checks.residue_mismatches);
+  json.key("atom_type_mismatches");
+  json.integer(state.checks.atom_type_mismatches);
+  json.end_object();
+  json.end_object();
+  json.finish();
+  return json.length();
 }
 
 }  // namespace
@@ -196,16 +120,16 @@ void write_summary(RunState& state) {
   const char* name = state.script.summary;
   if (std::strcmp(name, "-") == 0) {
     if (!io.console.flush() || !formatted_io::write_all(1, text, length)) {
-      formatted_io::run_time_error_stop(io, Statement::Write, "CON", RunTimeError::WriteFailed);
+      formatted_io::run_time_error_stop(Statement::Write, "CON", RunTimeError::WriteFailed);
     }
     return;
   }
   const int name_length = static_cast<int>(std::strlen(name));
   if (!formatted_io::open_output(io, RESULTS, name, name_length)) {
-    formatted_io::run_time_error_stop(io, Statement::Open, name, RunTimeError::WriteFailed);
+    formatted_io::run_time_error_stop(Statement::Open, name, RunTimeError::WriteFailed);
   }
   if (!io.channel(RESULTS).write_record(text, length, false)) {
-    formatted_io::run_time_error_stop(io, Statement::Write, name, RunTimeError::WriteFailed);
+    formatted_io::run_time_error_stop(Statement::Write, name, RunTimeError::WriteFailed);
   }
   formatted_io::close_channel(io, RESULTS);
 }

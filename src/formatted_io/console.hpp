@@ -42,6 +42,8 @@ class Console {
   bool flush();
 
   ConsoleRead read_line(Line& line);
+  // Whether answers come from a person at a terminal.
+  bool input_is_terminal() const { return input_terminal_; }
   LineInput& input() { return input_; }
 
  private:

@@ -56,6 +56,7 @@ struct FileId {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   bool directory = false;
+  bool regular = false;  // a plain file: not a folder, device, pipe or socket
   bool operator==(const FileId& other) const {
     return device == other.device && inode == other.inode;
   }
@@ -64,5 +65,13 @@ struct FileId {
 // The identity of the file `name` refers to, links followed; false when no
 // such file can be looked at (errno tells why).
 bool identify_file(const char* name, FileId& id);
+
+// The name `name` leads to once every symbolic link on its last part is
+// followed, also to a file that does not exist (a dangling link), into
+// `path` (`size` bytes); a link relative to its folder is joined to it.
+// False when the result does not fit or the links loop. Windows: the name.
+//   "s.json" -> link to "out/m_mvd.pdb" -> "out/m_mvd.pdb"
+//   "d/l" -> link to "../x.pdb"         -> "d/../x.pdb"
+bool follow_links(const char* name, char* path, int size);
 
 }  // namespace formatted_io

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 
 #include "formatted_io/platform.hpp"
 
@@ -57,7 +58,32 @@ bool identify_file(const char* name, FileId& id) {
   id.device = static_cast<std::uint64_t>(info.st_dev);
   id.inode = static_cast<std::uint64_t>(info.st_ino);
   id.directory = S_ISDIR(info.st_mode);
+  id.regular = S_ISREG(info.st_mode);
   return true;
+}
+
+bool follow_links(const char* name, char* path, int size) {
+  const std::size_t length = std::strlen(name);
+  if (length + 1 > static_cast<std::size_t>(size)) return false;
+  std::memcpy(path, name, length + 1);
+  // As many links as the system itself follows before it gives up.
+  constexpr int MAX_LINKS = 40;
+  for (int links = 0; links < MAX_LINKS; ++links) {
+    struct stat info;
+    if (::lstat(path, &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    char target[4096];
+    const ssize_t n = ::readlink(path, target, sizeof target - 1);
+    if (n < 0) return true;
+    target[n] = '\0';
+    // A relative target is relative to the link's own folder.
+    const char* slash = std::strrchr(path, '/');
+    const std::size_t folder = target[0] != '/' && slash != nullptr
+                                   ? static_cast<std::size_t>(slash - path) + 1
+                                   : 0;
+    if (folder + static_cast<std::size_t>(n) + 1 > static_cast<std::size_t>(size)) return false;
+    std::memcpy(path + folder, target, static_cast<std::size_t>(n) + 1);
+  }
+  return false;
 }
 
 }  // namespace formatted_io

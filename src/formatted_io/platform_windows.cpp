@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "formatted_io/platform.hpp"
 
@@ -71,6 +72,7 @@ bool identify_file(const char* name, FileId& id) {
   }
   BY_HANDLE_FILE_INFORMATION info;
   const bool known = GetFileInformationByHandle(file, &info) != 0;
+  const bool disk = GetFileType(file) == FILE_TYPE_DISK;
   CloseHandle(file);
   if (!known) {
     errno = EACCES;
@@ -79,6 +81,14 @@ bool identify_file(const char* name, FileId& id) {
   id.device = info.dwVolumeSerialNumber;
   id.inode = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
   id.directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  id.regular = disk && !id.directory;
+  return true;
+}
+
+bool follow_links(const char* name, char* path, int size) {
+  const std::size_t length = std::strlen(name);
+  if (length + 1 > static_cast<std::size_t>(size)) return false;
+  std::memcpy(path, name, length + 1);
   return true;
 }
 

@@ -8,25 +8,25 @@
 namespace formatted_io {
 namespace record_detail {
 
-void write_failed(Io& io, const char* stream) {
-  run_time_error_stop(io, Statement::Write, stream, RunTimeError::WriteFailed);
+void write_failed(Io& /*io*/, const char* stream) {
+  run_time_error_stop(Statement::Write, stream, RunTimeError::WriteFailed);
 }
 
-void record_too_long(Io& io, const char* stream) {
-  run_time_error_stop(io, Statement::Write, stream, RunTimeError::RecordTooLong);
+void record_too_long(Io& /*io*/, const char* stream) {
+  run_time_error_stop(Statement::Write, stream, RunTimeError::RecordTooLong);
 }
 
-void field_failed(Io& io, const char* stream, FieldStatus status) {
+void field_failed(Io& /*io*/, const char* stream, FieldStatus status) {
   switch (status) {
     case FieldStatus::NotANumber:
-      run_time_error_stop(io, Statement::Read, stream, RunTimeError::NotANumber);
+      run_time_error_stop(Statement::Read, stream, RunTimeError::NotANumber);
     case FieldStatus::OutOfRange:
-      run_time_error_stop(io, Statement::Read, stream, RunTimeError::OutOfRange);
+      run_time_error_stop(Statement::Read, stream, RunTimeError::OutOfRange);
     case FieldStatus::EndOfFile:
     case FieldStatus::Ok:
       break;
   }
-  run_time_error_stop(io, Statement::Read, stream, RunTimeError::EndOfFile);
+  run_time_error_stop(Statement::Read, stream, RunTimeError::EndOfFile);
 }
 
 LineView read_console_line(Io& io) {
@@ -34,13 +34,13 @@ LineView read_console_line(Io& io) {
     case ConsoleRead::Ok:
       break;
     case ConsoleRead::End:
-      run_time_error_stop(io, Statement::Read, CONSOLE_NAME, RunTimeError::ConsoleEndOfInput);
+      run_time_error_stop(Statement::Read, CONSOLE_NAME, RunTimeError::ConsoleEndOfInput);
     case ConsoleRead::TooLong:
-      run_time_error_stop(io, Statement::Read, CONSOLE_NAME, RunTimeError::ConsoleLineTooLong);
+      run_time_error_stop(Statement::Read, CONSOLE_NAME, RunTimeError::ConsoleLineTooLong);
     case ConsoleRead::Failed:
-      run_time_error_stop(io, Statement::Read, CONSOLE_NAME, RunTimeError::ReadFailed);
+      run_time_error_stop(Statement::Read, CONSOLE_NAME, RunTimeError::ReadFailed);
     case ConsoleRead::OutputFailed:
-      run_time_error_stop(io, Statement::Write, CONSOLE_NAME, RunTimeError::WriteFailed);
+      run_time_error_stop(Statement::Write, CONSOLE_NAME, RunTimeError::WriteFailed);
   }
   return {io.line.data, io.line.length};
 }
@@ -52,11 +52,11 @@ bool line_not_read(Io& io, Unit unit, bool handles_end, LineStatus status) {
       return true;
     case LineStatus::End:
       if (handles_end) return false;
-      run_time_error_stop(io, Statement::Read, channel.name(), RunTimeError::EndOfFile);
+      run_time_error_stop(Statement::Read, channel.name(), RunTimeError::EndOfFile);
     case LineStatus::Failed:
       break;
   }
-  run_time_error_stop(io, Statement::Read, channel.name(), RunTimeError::ReadFailed);
+  run_time_error_stop(Statement::Read, channel.name(), RunTimeError::ReadFailed);
 }
 
 void deliver_to_console(Io& io, int length, bool dollar) {
@@ -76,7 +76,7 @@ bool open_output(Io& io, Unit unit, const char* name, int length) {
 void rewind_channel(Io& io, Unit unit) {
   Channel& channel = io.channel(unit);
   if (!channel.rewind()) {
-    run_time_error_stop(io, Statement::Rewind, channel.name(), RunTimeError::WriteFailed);
+    run_time_error_stop(Statement::Rewind, channel.name(), RunTimeError::WriteFailed);
   }
 }
 
@@ -84,7 +84,7 @@ void close_channel(Io& io, Unit unit) {
   Channel& channel = io.channel(unit);
   // What fails at a close is writing out the buffered records.
   if (!channel.close()) {
-    run_time_error_stop(io, Statement::Write, channel.name(), RunTimeError::WriteFailed);
+    run_time_error_stop(Statement::Write, channel.name(), RunTimeError::WriteFailed);
   }
 }
 

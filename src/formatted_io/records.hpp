@@ -51,10 +51,6 @@ struct Io {
   Channel channels[CHANNEL_COUNT];
   char record[FILE_RECORD_MAX];  // console records are assembled here
   Line line;                     // a line that did not lie whole in a buffer
-  bool ending_in_error = false;
-  // The run belongs to a library caller: a stop throws RunStopped instead of
-  // ending the process.
-  bool library_run = false;
 
   Channel& channel(Unit unit) { return channels[static_cast<int>(unit)]; }
 };

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "output/results_guard.hpp"
 
 namespace library {
 
@@ -15,7 +18,6 @@ NameField::NameField(const std::string& name) {
 }
 
 Run::Run(torvex::Report report) : io_(std::make_unique<formatted_io::Io>()) {
-  io_->library_run = true;
   if (report == torvex::Report::Quiet) io_->console.discard_output();
 }
 
@@ -42,11 +44,11 @@ void Run::open_structure(formatted_io::Unit unit, const std::string& file) {
   }
 }
 
-void Run::open_results(formatted_io::Unit unit, const std::string& file, const std::string& source) {
-  formatted_io::FileId written;
-  formatted_io::FileId read;
-  if (formatted_io::identify_file(file.c_str(), written) &&
-      formatted_io::identify_file(source.c_str(), read) && written == read) {
+void Run::open_results(formatted_io::Unit unit, const std::string& file,
+                       const std::string& source) {
+  output::KeptFiles kept;
+  kept.keep(source.c_str());
+  if (!output::may_write(file.c_str(), kept)) {
     throw Error(Error::Kind::CannotCreate, 0,
                 "results file " + file + " is the structure file it is made from");
   }
@@ -58,14 +60,20 @@ void Run::open_results(formatted_io::Unit unit, const std::string& file, const s
 
 void Run::finish() {
   if (!io_->console.close_line() || !io_->console.flush()) {
-    formatted_io::run_time_error_stop(*io_, formatted_io::Statement::Write, "CON",
+    formatted_io::run_time_error_stop(formatted_io::Statement::Write, "CON",
                                       formatted_io::RunTimeError::WriteFailed);
   }
 }
 
-Error Run::to_error(const formatted_io::RunStopped& stopped) {
-  if (!stopped.run_time_error) return Error(Error::Kind::RunTime, 0, stopped.message);
-  return Error(Error::Kind::RunTime, formatted_io::error_number(stopped.error), stopped.message);
+Error Run::to_error(const formatted_io::Stop& stop) {
+  if (!stop.run_time_error) return Error(Error::Kind::RunTime, 0, std::string(stop.message));
+  char report[formatted_io::REPORT_BYTES];
+  const int length = formatted_io::one_line_report(stop, report);
+  std::string what(report, static_cast<std::size_t>(length));
+  // The line to blame comes first, as compilers name it.
+  if (stop.line > 0) what = std::string(stop.file) + ":" + std::to_string(stop.line) + ": " + what;
+  return Error(Error::Kind::RunTime, formatted_io::error_number(stop.error), what, stop.file,
+               stop.line);
 }
 
 }  // namespace library

@@ -1,7 +1,8 @@
 // One call of the public library as a run of the engine: the formatted I/O
-// state the stages need, marked as a library run so that a stop throws
-// instead of ending the process, its console quiet unless the caller asked
-// for the report, and every channel closed however the call ends.
+// state the stages need, its console quiet unless the caller asked for the
+// report and never reading standard input (a pause goes on at once), every
+// channel closed however the call ends, and the engine's stop turned into
+// torvex::Error.
 #pragma once
 
 #include <memory>
@@ -54,17 +55,18 @@ class Run {
         finish();
         return result;
       }
-    } catch (const formatted_io::RunStopped& stopped) {
+    } catch (const formatted_io::Stop& stop) {
       // What was reported up to the failure still reaches the console.
+      for (formatted_io::Channel& channel : io_->channels) static_cast<void>(channel.close());
       static_cast<void>(io_->console.close_line() && io_->console.flush());
-      throw to_error(stopped);
+      throw to_error(stop);
     }
   }
 
  private:
   // Ends the open console line and writes out the console buffer.
   void finish();
-  static torvex::Error to_error(const formatted_io::RunStopped& stopped);
+  static torvex::Error to_error(const formatted_io::Stop& stop);
 
   std::unique_ptr<formatted_io::Io> io_;
 };

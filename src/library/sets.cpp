@@ -2,7 +2,7 @@
 // that does not fit them is refused before anything is copied.
 #include "library/sets.hpp"
 
-#include <stdexcept>
+#include <string>
 
 #include "torvex/error.hpp"
 
@@ -27,8 +27,9 @@ std::unique_ptr<structure::AtomSet> to_engine(const torvex::AtomSet& set) {
 std::unique_ptr<fit::FitResult> to_engine(const torvex::FitResult& fit) {
   if (fit.n < 0 || fit.n > structure::MAX_ATOMS ||
       fit.deviations.size() < static_cast<std::size_t>(fit.n)) {
-    throw std::invalid_argument("a fit result of " + std::to_string(fit.n) + " pairs and " +
-                                std::to_string(fit.deviations.size()) + " deviation rows");
+    throw torvex::Error(torvex::Error::Kind::InvalidFit, 0,
+                        "a fit result of " + std::to_string(fit.n) + " pairs and " +
+                            std::to_string(fit.deviations.size()) + " deviation rows");
   }
   auto engine = std::make_unique<fit::FitResult>();
   for (int i = 0; i < 3; ++i) {

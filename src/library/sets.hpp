@@ -14,7 +14,8 @@ namespace library {
 std::unique_ptr<structure::AtomSet> to_engine(const torvex::AtomSet& set);
 
 // The engine's fit of `fit`: what the results passes read (centres,
-// translation, rotation, r.m.s. deviation, deviation table).
+// translation, rotation, r.m.s. deviation, deviation table); Error
+// InvalidFit when n is negative, beyond MAX_ATOMS or beyond its rows.
 std::unique_ptr<fit::FitResult> to_engine(const torvex::FitResult& fit);
 
 }  // namespace library

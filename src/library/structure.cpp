@@ -15,13 +15,16 @@ AtomSet read_structure(const std::string& file) {
   library::Run run(Report::Quiet);
   run.open_structure(library::STRUCTURE, file);
   auto atoms = std::make_unique<structure::AtomSet>();
+  bool cut = false;
   try {
-    run.guarded([&] { structure::read_structure(run.io(), library::STRUCTURE, *atoms); });
+    run.guarded([&] { cut = structure::read_structure(run.io(), library::STRUCTURE, *atoms); });
   } catch (const Error& error) {
-    // The report names the stream, which for a coordinate field is the line.
-    throw Error(error.kind(), error.number(), file + ": " + error.what());
+    if (error.line() > 0) throw;
+    // The report names the stream, not always the file: a read that failed.
+    throw Error(error.kind(), error.number(), file + ": " + error.what(), file);
   }
   AtomSet set;
+  set.line_limit_reached = cut;
   set.atoms.resize(static_cast<std::size_t>(atoms->count));
   for (int k = 0; k < atoms->count; ++k) {
     Atom& atom = set.atoms[static_cast<std::size_t>(k)];

@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <charconv>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <system_error>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "formatted_io/file_key.hpp"
 #include "model/file_bytes.hpp"
 #include "torvex/structure_files.hpp"
 
@@ -176,8 +176,11 @@ std::string move_mmcif(const RigidFit& fit, const std::string& bytes, const std:
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-  std::error_code error;
-  return a == b || std::filesystem::equivalent(a, b, error);
+  formatted_io::FileKey first;
+  formatted_io::FileKey second;
+  formatted_io::locate_file(a.c_str(), first);
+  formatted_io::locate_file(b.c_str(), second);
+  return formatted_io::same_file(first, second);
 }
 
 }  // namespace

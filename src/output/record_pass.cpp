@@ -9,6 +9,7 @@
 #include "fit/rotation.hpp"
 #include "output/names.hpp"
 #include "structure/atom_set.hpp"
+#include "structure/reader.hpp"
 
 namespace output {
 
@@ -98,7 +99,13 @@ void run_results_pass(formatted_io::Io& io, const char* moving_name, const char*
 }
 
 void run_further_pass(formatted_io::Io& io, const char* results_name, const fit::FitResult& fit) {
-  const int written = copy_and_move(io, fit, MAX_ATOMS, nullptr);
+  int written = 0;
+  try {
+    written = copy_and_move(io, fit, MAX_ATOMS, nullptr);
+  } catch (formatted_io::Stop& stop) {
+    structure::locate_coordinates(io, Unit::Structure, stop);
+    throw;
+  }
   report_written(io, results_name, written);
 }
 

@@ -30,9 +30,10 @@ bool check_counts(formatted_io::Io& io, AtomSet& target, AtomSet& moving) {
 
 namespace {
 
-// Compares one name field of atoms 1..n; `label` ends in a blank.
+// Compares one name field of atoms 1..n; `label` ends in a blank. Returns
+// the mismatches listed.
 template <std::size_t N>
-bool check_names(formatted_io::Io& io, const std::array<std::array<char, N>, MAX_ATOMS>& target,
+int check_names(formatted_io::Io& io, const std::array<std::array<char, N>, MAX_ATOMS>& target,
                  const std::array<std::array<char, N>, MAX_ATOMS>& moving, int n,
                  std::string_view label, std::string_view ok_line) {
   static constexpr Format MISMATCH("(a,i5,a,a)");
@@ -41,27 +42,27 @@ bool check_names(formatted_io::Io& io, const std::array<std::array<char, N>, MAX
   static_assert(sizeof target == sizeof(char) * N * MAX_ATOMS);
   if (n <= 0 || std::memcmp(target.data(), moving.data(), N * static_cast<std::size_t>(n)) == 0) {
     write_record<TEXT>(io, CONSOLE, ok_line);
-    return true;
+    return 0;
   }
-  bool passed = true;
+  int mismatches = 0;
   for (int i = 0; i < n; ++i) {
     if (target[i] == moving[i]) continue;
     write_record<MISMATCH>(io, CONSOLE, " Mismatch at atom number", i + 1, label,
                            std::string_view(moving[i].data(), N));
-    passed = false;
+    ++mismatches;
   }
-  if (passed) write_record<TEXT>(io, CONSOLE, ok_line);
-  return passed;
+  if (mismatches == 0) write_record<TEXT>(io, CONSOLE, ok_line);
+  return mismatches;
 }
 
 }  // namespace
 
-bool check_residues(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving) {
+int check_residues(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving) {
   return check_names(io, target.residue, moving.residue, target.count, ", offending residue ",
                      " Check for pairwise correspondence of residues was ok");
 }
 
-bool check_atom_types(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving) {
+int check_atom_types(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving) {
   return check_names(io, target.atom_type, moving.atom_type, target.count, ", offending atom type ",
                      " Check for pairwise correspondence of atom types was ok");
 }

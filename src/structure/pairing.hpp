@@ -1,8 +1,7 @@
 // The pairing checks. Atom i of the target pairs with atom i of the moving
 // structure by file order alone; these checks make the counts equal and show
 // where names disagree, so that the user can judge whether the pairing holds.
-// Each writes its findings to the console and returns true when it found
-// nothing. In the console texts "probe" is the moving structure.
+// Each writes its findings to the console and tells what it found. In the console texts "probe" is the moving structure.
 #pragma once
 
 #include "formatted_io/records.hpp"
@@ -18,10 +17,11 @@ bool check_counts(formatted_io::Io& io, AtomSet& target, AtomSet& moving);
 
 // One line per differing residue name of atoms 1..n, showing the moving
 // structure's name:  " Mismatch at atom number   12, offending residue GLY"
-bool check_residues(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving);
+// Returns the number of such lines; 0 when all agree.
+int check_residues(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving);
 
 // The same for the two-character atom types:
 //   " Mismatch at atom number    3, offending atom type A "
-bool check_atom_types(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving);
+int check_atom_types(formatted_io::Io& io, const AtomSet& target, const AtomSet& moving);
 
 }  // namespace structure

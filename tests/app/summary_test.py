@@ -13,7 +13,7 @@ import unittest
 PROGRAM, VERSION, DATA, LONG_FILE = sys.argv[1:5]
 KEYS = ["version", "target", "moving", "results", "further", "atoms_fitted", "rmsd",
         "target_centre", "moving_centre", "translation", "rotation", "transform",
-        "line_limit_reached"]
+        "line_limit_reached", "checks"]
 
 
 def f32(x):
@@ -52,6 +52,8 @@ class Summary(unittest.TestCase):
         self.assertEqual((s["target"], s["moving"], s["results"], s["further"]),
                          ("1hpv_chainA.pdb", "1hpv_chainB.pdb", "1hpv_chainB_mvd.pdb", None))
         self.assertEqual(s["line_limit_reached"], {"target": False, "moving": False})
+        self.assertEqual(s["checks"], {"counts_equal": True, "residue_mismatches": 0,
+                                       "atom_type_mismatches": 0})
         console = done.stdout.decode().split("\r\n")
         # The console's first column steers the spacing and is not written.
         self.assertIn("Atoms read from moving file : %5d" % s["atoms_fitted"], console)
@@ -103,6 +105,21 @@ class Summary(unittest.TestCase):
                                         "line_limit_reached": False})
         self.assertEqual(s["atoms_fitted"], 1933)
 
+    def test_checks_count_what_the_console_listed(self):
+        for pair in (("1FV9_A", "1OWD_A"), ("1hpv_chainA", "1OWD_A"), ("1OWD_A", "1adz_model1")):
+            done = run(self.folder, "--json", "s.json", "-y", *pair)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            with open(self.path("s.json")) as f:
+                checks = json.load(f)["checks"]
+            console = done.stdout.decode()
+            self.assertEqual(checks, {
+                "counts_equal": "number of atoms different" not in console,
+                "residue_mismatches": console.count(", offending residue "),
+                "atom_type_mismatches": console.count(", offending atom type ")}, pair)
+            # Each pair is one that some check stops without -y.
+            self.assertTrue(not checks["counts_equal"] or checks["residue_mismatches"] > 0
+                            or checks["atom_type_mismatches"] > 0, pair)
+
     def test_no_summary_after_a_stop(self):
         done = run(self.folder, "--json", "s.json", "1FV9_A", "1OWD_A")
         self.assertEqual(done.returncode, 3)
@@ -124,7 +141,11 @@ class Summary(unittest.TestCase):
         for name in ("a.pdb", "b.pdb", "c.pdb"):
             shutil.copy(LONG_FILE, self.path(name))
         done = run(self.folder, "--json", "s.json", "-y", "a", "b", "c")
-        self.assertEqual(done.returncode, 0, done.stderr)
+        # Fitted and written, but on part of each file: not to be trusted.
+        self.assertEqual(done.returncode, 4, done.stderr)
+        self.assertEqual(done.stderr.decode(), "".join(
+            "torvex: only the first 10000 lines of %s.pdb were read; the structure run reads "
+            "it whole (for example --match order)\n" % name for name in "abc"))
         with open(self.path("s.json")) as f:
             s = json.load(f)
         self.assertEqual(s["line_limit_reached"], {"target": True, "moving": True})

@@ -2,7 +2,7 @@
 // byte for byte, and what read_record and read_internal take from files
 // written here with every kind of line end. Each test works in its own
 // scratch directory. The console is left alone: its bytes are checked by the
-// end-to-end runs, as are the stops, which end the process.
+// end-to-end runs, as are the last words of the stops.
 #include "formatted_io/records.hpp"
 
 #include <gtest/gtest.h>

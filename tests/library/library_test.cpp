@@ -131,15 +131,15 @@ TEST_F(Library, HandsErrorsBackAndLeavesTheStreamsAlone) {
   EXPECT_EQ(kind_of([] { torvex::read_structure(std::string(300, 'x')); }).first, Kind::CannotOpen);
   EXPECT_EQ(
       kind_of([] { torvex::read_structure("bad.pdb"); }),
-      std::make_pair(Kind::RunTime, std::string("bad.pdb: run-time error F6504: READ(internal) - "
+      std::make_pair(Kind::RunTime, std::string("bad.pdb:1: run-time error F6504: READ(internal) - "
                                                 "numeric field does not form a number")));
   try {
     torvex::read_structure("bad.pdb");
   } catch (const torvex::Error& error) {
     EXPECT_EQ(error.number(), 6504);
   }
-  const torvex::AtomSet one{{torvex::Atom{}}};
-  const torvex::AtomSet too_many{std::vector<torvex::Atom>(torvex::MAX_ATOMS + 1)};
+  const torvex::AtomSet one{{torvex::Atom{}}, false};
+  const torvex::AtomSet too_many{std::vector<torvex::Atom>(torvex::MAX_ATOMS + 1), false};
   EXPECT_EQ(kind_of([&] { torvex::superpose(one, torvex::AtomSet{}); }).first, Kind::NoAtoms);
   EXPECT_EQ(kind_of([&] { torvex::superpose(too_many, one); }).first, Kind::TooManyAtoms);
   const torvex::FitResult fit = torvex::superpose(one, one);
@@ -161,6 +161,91 @@ TEST_F(Library, HandsErrorsBackAndLeavesTheStreamsAlone) {
                                                       " - the system could not write the file")));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(Library, ErrorsNameTheirKindFileAndLine) {
+  std::ofstream("bad.pdb", std::ios::binary)
+      << "HEADER    TWO GOOD LINES FIRST\n"
+      << "ATOM      1  N   PRO A   1      1.000   2.000   3.000\n"
+      << "ATOM      2  N   PRO A   1      1.000   2.0x0   3.000\n";
+  std::ofstream("far.pdb", std::ios::binary)
+      << "ATOM      1  N   PRO A   1      1.0E39   2.000   3.000\n";
+  const auto error_of = [](auto call) {
+    try {
+      call();
+    } catch (const torvex::Error& error) {
+      return error;
+    }
+    return torvex::Error(torvex::Error::Kind::NoAtoms, 0, "no error");
+  };
+  const torvex::Error bad = error_of([] { torvex::read_structure("bad.pdb"); });
+  EXPECT_EQ(bad.file(), "bad.pdb");
+  EXPECT_EQ(bad.line(), 3);
+  EXPECT_STREQ(bad.what(),
+               "bad.pdb:3: run-time error F6504: READ(internal) - numeric field does not form "
+               "a number");
+  const torvex::Error far = error_of([] { torvex::read_structure("far.pdb"); });
+  EXPECT_EQ(far.number(), 6505);
+  EXPECT_EQ(far.line(), 1);
+  // A fit read back from the moving file's coordinates: the same line named.
+  const torvex::AtomSet one{{torvex::Atom{}}, false};
+  const torvex::FitResult fit = torvex::superpose(one, one);
+  const torvex::Error moved = error_of([&] { torvex::write_moved(fit, "bad.pdb", "out.pdb"); });
+  EXPECT_EQ(moved.file(), "bad.pdb");
+  EXPECT_EQ(moved.line(), 3);
+  const torvex::Error missing = error_of([] { torvex::read_structure("missing.pdb"); });
+  EXPECT_EQ(missing.file(), "");
+  EXPECT_EQ(missing.line(), 0);
+
+  // Not std::invalid_argument: a fit result that does not hold together.
+  torvex::FitResult broken = fit;
+  broken.n = 5;
+  const torvex::Error invalid =
+      error_of([&] { torvex::write_moved(broken, "1hpv_chainA.pdb", "out.pdb"); });
+  EXPECT_EQ(invalid.kind(), torvex::Error::Kind::InvalidFit);
+
+  using Kind = torvex::Error::Kind;
+  // clang-format off
+  EXPECT_STREQ(torvex::to_string(Kind::CannotOpen),   "cannot open");
+  EXPECT_STREQ(torvex::to_string(Kind::CannotCreate), "cannot create");
+  EXPECT_STREQ(torvex::to_string(Kind::RunTime),      "run-time error");
+  EXPECT_STREQ(torvex::to_string(Kind::NoAtoms),      "no atoms");
+  EXPECT_STREQ(torvex::to_string(Kind::TooManyAtoms), "too many atoms");
+  EXPECT_STREQ(torvex::to_string(Kind::InvalidFit),   "invalid fit");
+  // clang-format on
+}
+
+TEST_F(Library, AtomSetSaysWhenTheLineLimitCutIt) {
+  const auto write_lines = [](const char* name, int lines) {
+    std::ofstream out(name, std::ios::binary);
+    for (int i = 0; i < lines; ++i) out << "ATOM      1  N   PRO A   1      1.000   2.000   3.000\n";
+  };
+  write_lines("whole.pdb", torvex::MAX_ATOMS);
+  write_lines("cut.pdb", torvex::MAX_ATOMS + 1);
+  const torvex::AtomSet whole = torvex::read_structure("whole.pdb");
+  const torvex::AtomSet cut = torvex::read_structure("cut.pdb");
+  EXPECT_EQ(whole.atoms.size(), std::size_t{torvex::MAX_ATOMS});
+  EXPECT_FALSE(whole.line_limit_reached);
+  EXPECT_EQ(cut.atoms.size(), std::size_t{torvex::MAX_ATOMS});
+  EXPECT_TRUE(cut.line_limit_reached);
+}
+
+TEST_F(Library, ResultsNeverReplaceTheirSourceUnderAnyName) {
+  const torvex::AtomSet target = torvex::read_structure("1hpv_chainA.pdb");
+  const torvex::FitResult fit = torvex::superpose(target, target);
+  const std::string before = read_file("1hpv_chainA.pdb");
+  fs::create_symlink("1hpv_chainA.pdb", "link.pdb");
+  fs::create_hard_link("1hpv_chainA.pdb", "hard.pdb");
+  fs::create_directory("d");
+  for (const char* name : {"link.pdb", "hard.pdb", "d/../1hpv_chainA.pdb"}) {
+    try {
+      torvex::write_moved(fit, "1hpv_chainA.pdb", name);
+      ADD_FAILURE() << name << " written";
+    } catch (const torvex::Error& error) {
+      EXPECT_EQ(error.kind(), torvex::Error::Kind::CannotCreate) << name;
+    }
+  }
+  EXPECT_EQ(read_file("1hpv_chainA.pdb"), before);
 }
 
 }  // namespace
