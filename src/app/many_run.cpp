@@ -6,8 +6,8 @@
 
 #include <atomic>
 #include <charconv>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -200,7 +200,8 @@ int read_settings(int argc, char** argv, Settings& s) {
       return usage_error("--matrix and --json cannot both go to standard output");
     }
   } else {
-    if (!s.files.empty()) return usage_error("--pairs-from takes no file names: they are in its list");
+    if (!s.files.empty())
+      return usage_error("--pairs-from takes no file names: they are in its list");
     if (!s.matrix.empty()) return usage_error("--matrix belongs to --all-vs-all");
     if (s.models) return usage_error("--models belongs to --all-vs-all");
   }
@@ -271,7 +272,8 @@ constexpr auto PROGRESS_EVERY = std::chrono::milliseconds(250);
 class Progress {
  public:
   Progress(std::int64_t total, bool shown) : total_(total) {
-    if (shown && total > 0) thread_ = std::jthread([this](const std::stop_token& stop) { draw(stop); });
+    if (shown && total > 0)
+      thread_ = std::jthread([this](const std::stop_token& stop) { draw(stop); });
   }
   ~Progress() {
     if (!thread_.joinable()) return;
@@ -310,7 +312,7 @@ bool progress_wanted(const Settings& s) { return !s.quiet && formatted_io::is_te
 // ---- all against all ----
 
 struct Member {
-  string name;  // "file" or "file#model"
+  string name;     // "file" or "file#model"
   int source = 0;  // index into the structures read
 };
 
@@ -326,8 +328,8 @@ int run_all_vs_all(const Settings& s) {
     try {
       if (s.models) {
         for (torvex::Structure& model : torvex::read_models(resolve(file), s.target_select)) {
-          members.push_back({file + "#" + std::to_string(model.model),
-                             static_cast<int>(structures.size())});
+          members.push_back(
+              {file + "#" + std::to_string(model.model), static_cast<int>(structures.size())});
           structures.push_back(std::move(model));
         }
       } else {
@@ -397,8 +399,8 @@ int run_all_vs_all(const Settings& s) {
         }
       }
       atoms_each = static_cast<int>(kept.size());
-      matrix = ensemble::rmsd_matrix(ensemble::make_members(coordinates), threads,
-                                     &progress.done());
+      matrix =
+          ensemble::rmsd_matrix(ensemble::make_members(coordinates), threads, &progress.done());
     } else {
       matrix.assign(static_cast<std::size_t>(count) * count, 0.0);
     }
@@ -425,9 +427,9 @@ int run_all_vs_all(const Settings& s) {
         } catch (const torvex::Error& error) {
           failed[static_cast<std::size_t>(k)] = status_of(error);
           if (!s.json.empty()) {
-            lines[static_cast<std::size_t>(k)] =
-                "{\"target\": " + quoted(members[a].name) + ", \"moving\": " +
-                quoted(members[b].name) + ", \"error\": " + quoted(error.what()) + "}";
+            lines[static_cast<std::size_t>(k)] = "{\"target\": " + quoted(members[a].name) +
+                                                 ", \"moving\": " + quoted(members[b].name) +
+                                                 ", \"error\": " + quoted(error.what()) + "}";
           }
         }
         if (!fast) {
@@ -523,8 +525,8 @@ bool read_list(const string& name, std::vector<ListedPair>& pairs) {
     } else {
       pair.target = resolve(fields[0]);
       pair.moving = resolve(fields[1]);
-      pair.results = fields.size() == 3 && !fields[2].empty() ? fields[2]
-                                                               : torvex::results_name(pair.moving);
+      pair.results =
+          fields.size() == 3 && !fields[2].empty() ? fields[2] : torvex::results_name(pair.moving);
     }
     pairs.push_back(std::move(pair));
   }
@@ -584,8 +586,8 @@ int run_pairs_from(const Settings& s) {
       p.error = "results file '" + p.results + "' is an input of the list";
     } else if (!fresh) {
       p.status = 1;
-      p.error = "results file '" + p.results + "' already written for line " +
-                std::to_string(at->second);
+      p.error =
+          "results file '" + p.results + "' already written for line " + std::to_string(at->second);
     }
   }
 
@@ -610,8 +612,8 @@ int run_pairs_from(const Settings& s) {
             names.moving = p.moving;
             names.results = p.results;
             names.match = string(match_name(s.options.match));
-            p.summary = one_line(torvex::structure_summary(names, *read[t], *read[m], fit,
-                                                           s.options));
+            p.summary =
+                one_line(torvex::structure_summary(names, *read[t], *read[m], fit, s.options));
             p.atoms_fitted = fit.atoms_fitted;
             p.rmsd = fit.fit.rmsd;
           } catch (const torvex::Error& error) {
@@ -627,8 +629,8 @@ int run_pairs_from(const Settings& s) {
   int status = 0;
   string json;
   for (const ListedPair& p : pairs) {
-    string head = "{\"line\": " + std::to_string(p.line) + ", \"status\": " +
-                  std::to_string(p.status) + ", \"error\": ";
+    string head = "{\"line\": " + std::to_string(p.line) +
+                  ", \"status\": " + std::to_string(p.status) + ", \"error\": ";
     if (p.status == 0) {
       // The summary's own keys follow the status.
       json += head + "null, " + p.summary.substr(1) + "\n";

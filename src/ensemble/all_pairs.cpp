@@ -36,8 +36,8 @@ double residual_by_full_fit(const Members& members, int target, int moving) {
 }
 
 double rmsd_of(const Members& members, int target, int moving, const Correlation& s) {
-  const std::optional<double> residual = residual_from_correlation(
-      s, members.squared_sum[target], members.squared_sum[moving]);
+  const std::optional<double> residual =
+      residual_from_correlation(s, members.squared_sum[target], members.squared_sum[moving]);
   const double e = residual ? *residual : residual_by_full_fit(members, target, moving);
   return std::sqrt((e > 0.0 ? e : 0.0) / members.atoms);
 }

@@ -13,8 +13,7 @@ int thread_count(int requested) {
   return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-void for_each_task(std::int64_t tasks, int threads,
-                   const std::function<void(std::int64_t)>& task) {
+void for_each_task(std::int64_t tasks, int threads, const std::function<void(std::int64_t)>& task) {
   std::atomic<std::int64_t> next{0};
   auto work = [&] {
     for (std::int64_t k = next++; k < tasks; k = next++) task(k);

@@ -18,7 +18,6 @@ int thread_count(int requested);
 // (the calling one among them), handing out indices in increasing order as
 // threads come free. Returns when every task has returned. An exception out
 // of a task ends the program: tasks report failures in their own slots.
-void for_each_task(std::int64_t tasks, int threads,
-                   const std::function<void(std::int64_t)>& task);
+void for_each_task(std::int64_t tasks, int threads, const std::function<void(std::int64_t)>& task);
 
 }  // namespace ensemble

@@ -76,12 +76,11 @@ std::optional<double> residual_from_correlation(const Correlation& s, double tar
     const double next = x - p / slope;
     const double size = std::fabs(next - x);
     x = next;
-    if (size <= CONVERGED_STEP * bound ||
-        (size <= NOISE_STEP * bound && size >= previous_step)) {
+    if (size <= CONVERGED_STEP * bound || (size <= NOISE_STEP * bound && size >= previous_step)) {
       // The largest possible rounding of p, a few units in the last place
       // of its largest term, over the slope: how far the root may be off.
-      const double terms = x * x * x * x + std::fabs(c2) * x * x + std::fabs(c1 * x) +
-                           std::fabs(c0);
+      const double terms =
+          x * x * x * x + std::fabs(c2) * x * x + std::fabs(c1 * x) + std::fabs(c0);
       if (!(16.0 * EPSILON * terms <= TRUSTED_ERROR * bound * slope)) return std::nullopt;
       const double residual = target_squares + moving_squares - 2.0 * x;
       if (!std::isfinite(residual)) return std::nullopt;

@@ -26,10 +26,17 @@ std::vector<double> member(int m, int n) {
     z += (((i + m * 5) % 7) - 3) * 0.125;
     const double u = x, v = y, w = z;
     switch (m % 4) {
-      case 1: x = v, y = -u; break;
-      case 2: y = -w, z = v; break;
-      case 3: x = -u, z = -w; break;
-      default: break;
+      case 1:
+        x = v, y = -u;
+        break;
+      case 2:
+        y = -w, z = v;
+        break;
+      case 3:
+        x = -u, z = -w;
+        break;
+      default:
+        break;
     }
     xyz.insert(xyz.end(), {x + 1.5 * m, y - 0.5 * m, z + 0.25 * m});
   }
