@@ -5,6 +5,7 @@
 // the last bit.
 #include "ensemble/all_pairs.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <span>
@@ -81,25 +82,33 @@ std::vector<double> rmsd_matrix(const Members& members, int threads,
                                 std::atomic<std::int64_t>* pairs_done) {
   const int count = members.count;
   std::vector<double> matrix(static_cast<size_t>(count) * count, 0.0);
-  // Task k: one target row and one block of the members after it, listed
-  // row by row; the blocks of a row start at the row's first moving member.
+  // Task k: tile (row block, column block), the column block at or after
+  // the row block; of a tile on the diagonal only the pairs above it.
   std::vector<std::pair<int, int>> tasks;
-  for (int t = 0; t + 1 < count; ++t) {
-    for (int first = t + 1; first < count; first += MEMBER_BLOCK) tasks.emplace_back(t, first);
+  const int blocks = (count + MEMBER_BLOCK - 1) / MEMBER_BLOCK;
+  for (int row = 0; row < blocks; ++row) {
+    for (int column = row; column < blocks; ++column) tasks.emplace_back(row, column);
   }
   for_each_task(static_cast<std::int64_t>(tasks.size()), thread_count(threads),
                 [&](std::int64_t k) {
-                  const auto [t, first] = tasks[static_cast<size_t>(k)];
-                  const int length = count - first < MEMBER_BLOCK ? count - first : MEMBER_BLOCK;
-                  double s[9][MEMBER_BLOCK];
-                  block_sums(members, t, first, length, s);
-                  for (int j = 0; j < length; ++j) {
-                    const int m = first + j;
-                    const double rmsd = rmsd_of(members, t, m, correlation_at(s, j));
-                    matrix[static_cast<size_t>(t) * count + m] = rmsd;
-                    matrix[static_cast<size_t>(m) * count + t] = rmsd;
+                  const auto [row, column] = tasks[static_cast<size_t>(k)];
+                  const int last = std::min(count, (column + 1) * MEMBER_BLOCK);
+                  const int row_end = std::min(count, (row + 1) * MEMBER_BLOCK);
+                  std::int64_t done = 0;
+                  for (int t = row * MEMBER_BLOCK; t < row_end; ++t) {
+                    const int first = std::max(column * MEMBER_BLOCK, t + 1);
+                    if (first >= last) continue;
+                    double s[9][MEMBER_BLOCK];
+                    block_sums(members, t, first, last - first, s);
+                    for (int j = 0; j < last - first; ++j) {
+                      const int m = first + j;
+                      const double rmsd = rmsd_of(members, t, m, correlation_at(s, j));
+                      matrix[static_cast<size_t>(t) * count + m] = rmsd;
+                      matrix[static_cast<size_t>(m) * count + t] = rmsd;
+                    }
+                    done += last - first;
                   }
-                  if (pairs_done) pairs_done->fetch_add(length, std::memory_order_relaxed);
+                  if (pairs_done) pairs_done->fetch_add(done, std::memory_order_relaxed);
                 });
   return matrix;
 }
