@@ -55,6 +55,8 @@ PyObject* class_of(torvex::Error::Kind kind) {
       return held.no_fit;
     case torvex::Error::Kind::NotConverged:
       return held.not_converged;
+    default:
+      break;
   }
   return held.base;
 }
