@@ -24,6 +24,7 @@ class Error : public std::runtime_error {
     CountMismatch,  // atoms paired by order, and the counts differ
     NoFit,          // fewer than three pairs left to fit
     NotConverged,   // the eigen-solver did not converge, or a value is not finite
+    NotBuilt,       // the structure run, in a build made without gemmi
   };
 
   Error(Kind kind, int number, const std::string& what, const std::string& file = {}, int line = 0)
@@ -78,6 +79,8 @@ constexpr const char* to_string(Error::Kind kind) noexcept {
       return "no fit";
     case Error::Kind::NotConverged:
       return "not converged";
+    case Error::Kind::NotBuilt:
+      return "not built";
   }
   return "unknown";
 }

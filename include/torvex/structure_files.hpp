@@ -3,6 +3,11 @@
 // identities, and written back moved. Plain C++17: the rooms that read and
 // write through gemmi compile as C++17, since gemmi's CIF document type does
 // not compile as C++20 with every compiler we build with.
+//
+// A library built without gemmi has no structure run: read, read_models,
+// write_moved (and superpose with Match::Sequence) then throw Error of kind
+// NotBuilt, "this build has no structure run (...): it was built without
+// gemmi".
 #pragma once
 
 #include <array>

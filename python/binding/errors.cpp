@@ -58,6 +58,8 @@ PyObject* class_of(torvex::Error::Kind kind) {
       return held.no_fit;
     case torvex::Error::Kind::NotConverged:
       return held.not_converged;
+    case torvex::Error::Kind::NotBuilt:
+      break;
   }
   return held.base;
 }

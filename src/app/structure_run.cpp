@@ -17,6 +17,7 @@
 #include "app/version.hpp"
 #include "formatted_io/channel.hpp"
 #include "formatted_io/file_key.hpp"
+#include "model/file_bytes.hpp"
 #include "torvex/structure_run.hpp"
 
 namespace app {
@@ -266,6 +267,7 @@ int run_structure(int argc, char** argv) {
   // Help and the version are the legacy command line's, unless an option of
   // the structure run came with them.
   if (args.help_or_version && !args.new_option) return RUN_GOES_ON;
+  if (!model::has_structure_run()) return fail(USAGE_STATUS, model::NO_STRUCTURE_RUN);
   try {
     return run(args);
   } catch (const Error& error) {

@@ -8,10 +8,11 @@
 
 namespace app {
 
-//   CannotOpen -> 2, CountMismatch -> 3, NotConverged -> 4, any other -> 1
+//   CannotOpen, NotBuilt -> 2, CountMismatch -> 3, NotConverged -> 4, any other -> 1
 inline int status_of(const torvex::Error& error) {
   switch (error.kind()) {
     case torvex::Error::Kind::CannotOpen:
+    case torvex::Error::Kind::NotBuilt:
       return 2;
     case torvex::Error::Kind::CountMismatch:
       return 3;

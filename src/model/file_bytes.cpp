@@ -29,10 +29,26 @@ bool is_gzip(std::string_view bytes) {
   return bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b';
 }
 
+#ifdef TORVEX_NO_STRUCTURE_RUN
+bool has_structure_run() { return false; }
+#else
+bool has_structure_run() { return true; }
+#endif
+
 }  // namespace model
 
 // Only the first bytes: a legacy run pays almost nothing for the question.
 bool torvex::is_modern_file(const std::string& path) {
   const model::FileBytes head = model::read_file_head(path, 4096);
   return head.gzipped || model::is_mmcif(head.bytes);
+}
+
+std::string torvex::results_name(const std::string& moving_path) {
+  std::size_t own = 0;
+  for (std::size_t i = 0; i < moving_path.size(); ++i) {
+    if (moving_path[i] == '/' || moving_path[i] == '\\') own = i + 1;
+  }
+  const std::size_t dot = moving_path.find('.', own);
+  if (dot == std::string::npos) return moving_path + "_mvd";
+  return moving_path.substr(0, dot) + "_mvd" + moving_path.substr(dot);
 }

@@ -36,4 +36,11 @@ bool is_mmcif(std::string_view bytes);
 // Whether the bytes open a gzip stream.
 bool is_gzip(std::string_view bytes);
 
+// Whether this build reads and writes structure files (it was built with
+// gemmi); when not, every call that would is refused with this message.
+bool has_structure_run();
+inline constexpr const char* NO_STRUCTURE_RUN =
+    "this build has no structure run (PDBx/mmCIF, gzip-compressed files and its options): "
+    "it was built without gemmi";
+
 }  // namespace model

@@ -194,14 +194,4 @@ void write_moved(const RigidFit& fit, const std::string& moving_path,
   model::write_file_bytes(results_path, moved, file.gzipped);
 }
 
-std::string results_name(const std::string& moving_path) {
-  std::size_t own = 0;
-  for (std::size_t i = 0; i < moving_path.size(); ++i) {
-    if (moving_path[i] == '/' || moving_path[i] == '\\') own = i + 1;
-  }
-  const std::size_t dot = moving_path.find('.', own);
-  if (dot == std::string::npos) return moving_path + "_mvd";
-  return moving_path.substr(0, dot) + "_mvd" + moving_path.substr(dot);
-}
-
 }  // namespace torvex

@@ -3,11 +3,15 @@
 // as the caller names them.
 #include "superpose/pairing.hpp"
 
+#ifndef TORVEX_NO_STRUCTURE_RUN
 #include <gemmi/seqalign.hpp>
+#endif
 
 #include <algorithm>
 #include <string>
 #include <string_view>
+
+#include "model/file_bytes.hpp"
 
 namespace superpose {
 namespace {
@@ -113,6 +117,12 @@ void pair_by_number(const Side& t, const Chain& ct, const Side& m, const Chain& 
 
 void pair_by_alignment(const Side& t, const Chain& ct, const Side& m, const Chain& cm,
                        Pairing& out) {
+#ifdef TORVEX_NO_STRUCTURE_RUN
+  // The alignment is gemmi's.
+  static_cast<void>(t), static_cast<void>(ct), static_cast<void>(m), static_cast<void>(cm),
+      static_cast<void>(out);
+  throw Error(Error::Kind::NotBuilt, 0, model::NO_STRUCTURE_RUN);
+#else
   std::vector<std::string> target_names;
   std::vector<std::string> moving_names;
   for (const Residue& r : ct.residues) target_names.push_back(t.atom(r.first).residue);
@@ -138,6 +148,7 @@ void pair_by_alignment(const Side& t, const Chain& ct, const Side& m, const Chai
       }
     }
   }
+#endif
 }
 
 const Chain* find_chain(const std::vector<Chain>& chains, const std::string& name) {

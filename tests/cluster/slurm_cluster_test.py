@@ -5,7 +5,8 @@ through sbatch and the scontrol status script, its merged table compared
 with the same workflow run locally. Everything started is stopped, by its
 process id, before the test ends, pass or fail.
 Exits 77 (skipped) when Slurm, munge or snakemake is missing, or when not
-run as root (slurmd must start jobs as the submitting user).
+run as root (slurmd must start jobs as the submitting user), or the program
+was built without the structure run.
 Usage: slurm_cluster_test.py PROGRAM WORKFLOW_DIR DATA_DIR"""
 import os
 import shutil
@@ -20,6 +21,9 @@ PROGRAM, WORKFLOW, DATA = (os.path.abspath(a) for a in sys.argv[1:4])
 BOUND = 240  # seconds for the whole cluster part, start to stop
 NEEDED = ["munged", "slurmctld", "slurmd", "sbatch", "scontrol", "sinfo", "snakemake"]
 
+if os.environ.get("TORVEX_STRUCTURE_RUN") == "OFF":
+    print("the program was built without the structure run: test skipped")
+    sys.exit(77)
 missing = [tool for tool in NEEDED if shutil.which(tool) is None]
 if missing:
     print("not installed: " + " ".join(missing) + ": test skipped")

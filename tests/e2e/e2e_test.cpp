@@ -9,6 +9,8 @@
 //   canonical        marker: run under a pseudo-terminal in canonical mode
 //   windows          marker: Windows file names ("\" between folders); run
 //                    only on the Windows program, and only when named
+//   structure-run    marker: the run is a structure run; skipped, and said
+//                    so, with --no-structure-run (a build without gemmi)
 //   args             command-line arguments, one per line (absent: none)
 //   cwd              folder under the scratch folder to run in (absent: it)
 //   expected/stdout  exact bytes of standard output
@@ -29,6 +31,9 @@
 //   --windows      the program is a Windows program: of all cases, those
 //                  marked `windows` run and the terminal cases and those
 //                  listed in windows_excluded (with their reasons) do not
+//   --no-structure-run  the program was built without the structure run:
+//                  the cases marked `structure-run` are left out, and a run
+//                  of such cases alone exits with status 77 (skipped)
 //   --cases=DIR    the case folders are in DIR (default: cases/ here)
 //   --output=DIR   every run is kept in DIR/<case>/: stdout, stderr, status
 //                  and files/, the run's folder as the run left it; a case
@@ -558,6 +563,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> names;
   fs::path cases = CASES_DIR;
   bool windows = false;
+  bool structure_run = true;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument.starts_with("--program=")) {
@@ -571,6 +577,8 @@ int main(int argc, char** argv) {
       cases = fs::absolute(argument.substr(8));
     } else if (argument == "--windows") {
       windows = true;
+    } else if (argument == "--no-structure-run") {
+      structure_run = false;
     } else if (argument.starts_with("--")) {
       std::fprintf(stderr, "e2e_tests: unknown option %s\n", argv[i]);
       return 2;
@@ -587,6 +595,18 @@ int main(int argc, char** argv) {
     return SKIPPED;
   }
   if (names.empty()) names = all_cases(cases, windows);
+  if (!structure_run) {
+    const auto skipped = std::remove_if(names.begin(), names.end(), [&](const std::string& name) {
+      return fs::exists(cases / name / "structure-run");
+    });
+    const auto count = names.end() - skipped;
+    names.erase(skipped, names.end());
+    if (count > 0) {
+      std::printf("SKIPPED: %d structure-run case(s): the program has no structure run\n",
+                  static_cast<int>(count));
+    }
+    if (count > 0 && names.empty()) return SKIPPED;
+  }
   for (const std::string& name : names) {
     const fs::path dir = cases / name;
     testing::RegisterTest("EndToEnd", name.c_str(), nullptr, nullptr, __FILE__, __LINE__,

@@ -8,7 +8,8 @@
   - --pairs-from with bad pairs among good ones: the bad reported with
     their status, the good fitted, their moved files those of the single
     command line, and the run's status the highest of any pair.
-Exits 77 (skipped) when NumPy or python3-gemmi is missing.
+Exits 77 (skipped) when NumPy or python3-gemmi is missing, or the program
+was built without the structure run.
 Usage: many_run_test.py PROGRAM DATA_DIR"""
 import json
 import os
@@ -17,6 +18,9 @@ import subprocess
 import sys
 import tempfile
 
+if os.environ.get("TORVEX_STRUCTURE_RUN") == "OFF":
+    print("the program was built without the structure run: test skipped")
+    sys.exit(77)
 try:
     import gemmi
     import numpy as np

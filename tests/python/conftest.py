@@ -11,6 +11,11 @@ EXAMPLES = os.environ.get("TORVEX_EXAMPLES", "")
 TEST_DATA = os.environ.get("TORVEX_TEST_DATA", "")
 PROGRAM = os.environ.get("TORVEX_PROGRAM", "")
 
+# For the tests of structure files, which a build without gemmi cannot read.
+requires_structure_run = pytest.mark.skipif(
+    os.environ.get("TORVEX_STRUCTURE_RUN") == "OFF",
+    reason="the module was built without the structure run")
+
 
 @pytest.fixture
 def scratch(tmp_path, monkeypatch):

@@ -8,7 +8,7 @@ import subprocess
 import numpy as np
 import pytest
 import torvex
-from conftest import EXAMPLES, PROGRAM, TEST_DATA, kabsch, pdb_coords
+from conftest import EXAMPLES, PROGRAM, TEST_DATA, kabsch, pdb_coords, requires_structure_run
 
 
 def read(path):
@@ -81,6 +81,7 @@ def test_errors_name_their_file(scratch):
     assert isinstance(error, torvex.Error) and isinstance(error, Exception)
 
 
+@requires_structure_run
 def test_the_readmes_example_runs(scratch):
     readme = open(os.path.join(EXAMPLES, "..", "README.md"), encoding="utf-8").read()
     section = readme[readme.index("## From Python"):]
@@ -93,6 +94,7 @@ def test_the_readmes_example_runs(scratch):
         os.path.join(EXAMPLES, "expected", "1hpv_chainB_mvd.pdb"))
 
 
+@requires_structure_run
 def test_the_docstring_examples_run(scratch):
     import doctest
     import torvex.atom

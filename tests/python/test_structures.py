@@ -9,8 +9,9 @@ import shutil
 import numpy as np
 import pytest
 import torvex
-from conftest import TEST_DATA, kabsch
+from conftest import TEST_DATA, kabsch, requires_structure_run
 
+pytestmark = requires_structure_run
 gemmi = pytest.importorskip("gemmi")
 MODERN = os.path.join(TEST_DATA, "..", "data_modern")
 

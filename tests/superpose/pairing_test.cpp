@@ -88,6 +88,9 @@ TEST(PairByResidue, ChainsInOrderOrAsNamed) {
 }
 
 TEST(PairBySequence, AnInsertedResidueIsSteppedOver) {
+#ifdef TORVEX_NO_STRUCTURE_RUN
+  GTEST_SKIP() << "this build has no structure run: the alignment is gemmi's";
+#endif
   // Numbered alike but the moving chain has an extra TRP: by number most
   // residues would pair with the wrong neighbour, by sequence all do right.
   std::vector<std::vector<std::string>> rows_t, rows_m;
