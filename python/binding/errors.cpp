@@ -17,6 +17,7 @@ struct ErrorClasses {
   PyObject* record = nullptr;
   PyObject* no_atoms = nullptr;
   PyObject* too_many_atoms = nullptr;
+  PyObject* invalid_fit = nullptr;
   PyObject* unreadable = nullptr;
   PyObject* no_such_model = nullptr;
   PyObject* count_mismatch = nullptr;
@@ -45,6 +46,8 @@ PyObject* class_of(torvex::Error::Kind kind) {
       return held.no_atoms;
     case torvex::Error::Kind::TooManyAtoms:
       return held.too_many_atoms;
+    case torvex::Error::Kind::InvalidFit:
+      return held.invalid_fit;
     case torvex::Error::Kind::Unreadable:
       return held.unreadable;
     case torvex::Error::Kind::NoSuchModel:
@@ -95,6 +98,7 @@ void register_errors(py::module_& m) {
   to.record = held("RecordError");
   to.no_atoms = held("NoAtomsError");
   to.too_many_atoms = held("TooManyAtomsError");
+  to.invalid_fit = held("InvalidFitError");
   to.unreadable = held("UnreadableError");
   to.no_such_model = held("NoSuchModelError");
   to.count_mismatch = held("CountMismatchError");
@@ -108,7 +112,7 @@ void register_errors(py::module_& m) {
     } catch (const FileError& error) {
       raise(error.error, error.file, error.line);
     } catch (const torvex::Error& error) {
-      raise(error, "", 0);
+      raise(error, error.file(), error.line());
     }
   });
 }

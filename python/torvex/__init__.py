@@ -43,6 +43,7 @@ from .errors import (
     OpenError,
     RecordError,
     TooManyAtomsError,
+    InvalidFitError,
     UnreadableError,
 )
 from . import _torvex
@@ -101,6 +102,7 @@ __all__ = [
     "OpenError",
     "RecordError",
     "TooManyAtomsError",
+    "InvalidFitError",
     "UnreadableError",
     "Structure",
     "legacy_fit",

@@ -23,6 +23,7 @@ from .errors import NotConvergedError as NotConvergedError
 from .errors import OpenError as OpenError
 from .errors import RecordError as RecordError
 from .errors import TooManyAtomsError as TooManyAtomsError
+from .errors import InvalidFitError as InvalidFitError
 from .errors import UnreadableError as UnreadableError
 
 def rmsd_matrix(items: Sequence[Structure] | npt.ArrayLike, atoms: str = "all",

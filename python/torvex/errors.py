@@ -53,6 +53,10 @@ class TooManyAtomsError(Error):
     """A legacy run's structure holds more than 10000 atoms."""
 
 
+class InvalidFitError(Error):
+    """A fit handed back whose pair count does not match its rows."""
+
+
 class UnreadableError(Error):
     """No structure file (by its content), or a selection that does not parse."""
 

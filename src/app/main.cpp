@@ -13,6 +13,7 @@
 
 #include "app/command_line.hpp"
 #include "app/dialogue.hpp"
+#include "app/many_run.hpp"
 #include "app/run_state.hpp"
 #include "app/structure_run.hpp"
 #include "formatted_io/platform.hpp"
@@ -88,6 +89,7 @@ int end_of_run(app::RunState& state, const formatted_io::Stop& stop) {
 int main(int argc, char** argv) {
   // Before the first byte: the streams as the program expects them.
   formatted_io::prepare_standard_streams();
+  if (app::is_many_run(argc, argv)) return app::many_run(argc, argv);
   // Large and allocated once: the atom sets, the fit and the stream buffers.
   static app::RunState state;
   try {

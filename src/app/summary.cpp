@@ -50,6 +50,8 @@ int format_summary(const RunState& state, char* out) {
   json.begin_object();
   json.key("version");
   json.string(VERSION);
+  json.key("run");
+  json.string("legacy");
   json.key("target");
   put_name(json, state.target_name);
   json.key("moving");

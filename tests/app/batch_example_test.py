@@ -1,7 +1,11 @@
-"""The Snakemake workflow of examples/batch on the bundled structures: its
-table and moved files must be those of torvex run on each pair by hand.
-Exits 77 (skipped) when snakemake is not installed.
+"""The Snakemake workflow of examples/batch on bundled structures, run here:
+its merged table must hold, row by row, what the single command line gives
+for each pair (status, atoms fitted, RMSD), its moved files must be the
+single command line's, a bad pair must be a row of its own, and the pictures
+and the report must come out.
+Exits 77 (skipped) when snakemake or matplotlib is not installed.
 Usage: batch_example_test.py PROGRAM WORKFLOW_DIR DATA_DIR"""
+import csv
 import json
 import os
 import shutil
@@ -9,57 +13,76 @@ import subprocess
 import sys
 import tempfile
 
-PROGRAM, WORKFLOW, DATA = sys.argv[1:4]
-REFERENCE = "1hpv_chainA.pdb"
+PROGRAM, WORKFLOW, DATA = (os.path.abspath(a) for a in sys.argv[1:4])
 
 if shutil.which("snakemake") is None:
     print("snakemake is not installed: test skipped")
     sys.exit(77)
+if subprocess.run(["/usr/bin/python3", "-c", "import matplotlib, scipy"],
+                  capture_output=True).returncode != 0:
+    print("matplotlib or scipy is not installed for snakemake's python: test skipped")
+    sys.exit(77)
+
+PAIRS = [("1hpv_chainA.pdb", "1hpv_chainB.pdb"), ("1hpv_chainA.pdb", "1k6p.cif"),
+         ("d1yeb__.pdb.gz", "d2pcbb_.pdb.gz"), ("1hpv_chainA.pdb", "1OWD_A.pdb"),
+         ("1hpv_chainA.pdb", "missing.pdb")]
 
 scratch = tempfile.mkdtemp(prefix="torvex-batch-")
 try:
-    for name in ("Snakefile", "config.yaml"):
-        shutil.copy(os.path.join(WORKFLOW, name), scratch)
-    os.mkdir(os.path.join(scratch, "structures"))
-    movings = sorted(name for name in os.listdir(DATA) if name != REFERENCE)
-    for name in [REFERENCE, *movings]:
-        shutil.copy(os.path.join(DATA, name), os.path.join(scratch, "structures"))
-    with open(os.path.join(scratch, "list.txt"), "w") as listing:
+    shutil.copytree(WORKFLOW, os.path.join(scratch, "flow"), ignore=shutil.ignore_patterns(
+        ".snakemake", "chunks", "moved", "summaries", "matrices", "distances", "pictures",
+        "logs", "fits.tsv", "report.html"))
+    flow = os.path.join(scratch, "flow")
+    os.mkdir(os.path.join(flow, "data"))
+    for name in {n for pair in PAIRS for n in pair if n != "missing.pdb"} | {"1adz.pdb.gz"}:
+        found = os.path.join(DATA, name)
+        if not os.path.exists(found):
+            found = os.path.join(DATA, "..", "data_modern", name)
+        shutil.copy(found, os.path.join(flow, "data"))
+    with open(os.path.join(flow, "list.tsv"), "w") as listing:
         listing.write("# the bundled structures\n")
-        listing.writelines(f"structures/{name}\n" for name in movings)
-    subprocess.run(["snakemake", "--cores", "2", "--quiet", "--config",
-                    f"reference=structures/{REFERENCE}", "structures=list.txt",
-                    f"torvex={PROGRAM}"],
-                   cwd=scratch, check=True, timeout=600, stdin=subprocess.DEVNULL)
+        listing.writelines(f"data/{t}\tdata/{m}\n" for t, m in PAIRS)
+    options = ["--atoms", "ca", "--trim", "2"]
+    settings = ["--config", "pairs=list.tsv", f"torvex={PROGRAM}", "chunk_size=2",
+                "ensembles=[data/1adz.pdb.gz]", "profiles=2", "options=" + " ".join(options)]
+    subprocess.run(["snakemake", "--cores", "2", "--quiet", *settings], cwd=flow, check=True,
+                   timeout=600, stdin=subprocess.DEVNULL)
 
-    with open(os.path.join(scratch, "fits.tsv")) as f:
-        rows = [line.rstrip("\n").split("\t") for line in f]
-    assert rows[0] == ["moving", "status", "n", "rmsd"], rows[0]
-    assert len(rows) == len(movings) + 1, rows
-    by_hand = os.path.join(scratch, "by-hand")
-    os.mkdir(by_hand)
-    statuses = set()
-    for row, name in zip(rows[1:], movings):
-        stem = os.path.splitext(name)[0]
-        done = subprocess.run([PROGRAM, "--json", "-", "-o", f"by-hand/{stem}.pdb",
-                               f"structures/{REFERENCE}", f"structures/{name}"],
-                              cwd=scratch, capture_output=True, timeout=60)
-        assert row[0] == f"structures/{name}", row
-        assert int(row[1]) == done.returncode, (row, done.returncode)
-        statuses.add(done.returncode)
-        if done.returncode == 3:
-            # Stopped at a pairing check: no fit to report.
-            assert row[2:] == ["", ""], row
+    with open(os.path.join(flow, "fits.tsv")) as f:
+        rows = list(csv.DictReader(f, delimiter="\t"))
+    assert len(rows) == len(PAIRS), rows
+    for row, (target, moving) in zip(rows, PAIRS):
+        assert (row["target"], row["moving"]) == (f"data/{target}", f"data/{moving}"), row
+        single = subprocess.run([PROGRAM, *options, "--json", "-", "-o", "single.out",
+                                 f"data/{target}", f"data/{moving}"], cwd=flow,
+                                capture_output=True, timeout=60)
+        assert int(row["status"]) == single.returncode, (row, single.stderr)
+        if single.returncode != 0:
+            assert row["error"] and not row["rmsd"], row
             continue
-        summary = json.loads(done.stdout)
-        assert int(row[2]) == summary["atoms_fitted"], (row, summary)
-        assert float(row[3]) == summary["rmsd"], (row, summary)
-        with open(os.path.join(by_hand, f"{stem}.pdb"), "rb") as a, \
-                open(os.path.join(scratch, "moved", f"{stem}_mvd.pdb"), "rb") as b:
-            # The header's TITLE names the results file; the rest must agree.
-            assert a.read().split(b"\r\n")[1:] == b.read().split(b"\r\n")[1:], name
-    # The bundled structures hold fits and pairs stopped at a check.
-    assert {0, 3} <= statuses, statuses
-    print(f"{len(movings)} fits agree")
+        summary = json.loads(single.stdout)
+        assert int(row["atoms_fitted"]) == summary["atoms_fitted"], (row, summary)
+        assert float(row["rmsd"]) == summary["rmsd"], (row, summary)
+        with open(os.path.join(flow, "single.out"), "rb") as a, \
+                open(os.path.join(flow, row["results"]), "rb") as b:
+            assert a.read() == b.read(), row["results"]
+    assert rows[-1]["status"] == "2", rows[-1]
+
+    for picture in ("pictures/1adz_heatmap.png", "pictures/pair_L2.png", "pictures/pair_L3.png"):
+        with open(os.path.join(flow, picture), "rb") as f:
+            assert f.read(8) == b"\x89PNG\r\n\x1a\n", picture
+    # Snakemake 7 puts scripts and licences fetched from the network into its
+    # report: without a network only the pictures are checked.
+    report = subprocess.run(["snakemake", "--quiet", "--report", "report.html", *settings],
+                            cwd=flow, timeout=300, stdin=subprocess.DEVNULL, capture_output=True,
+                            text=True)
+    if report.returncode == 0:
+        assert os.path.getsize(os.path.join(flow, "report.html")) > 10000
+        made = "report and pictures written"
+    else:
+        assert "ConnectionError" in report.stderr or "NewConnectionError" in report.stderr, \
+            report.stderr[-2000:]
+        made = "pictures written; no network for the report's scripts"
+    print(f"{len(rows)} pairs as the single command line has them; {made}")
 finally:
     shutil.rmtree(scratch)

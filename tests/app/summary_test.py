@@ -11,7 +11,7 @@ import tempfile
 import unittest
 
 PROGRAM, VERSION, DATA, LONG_FILE = sys.argv[1:5]
-KEYS = ["version", "target", "moving", "results", "further", "atoms_fitted", "rmsd",
+KEYS = ["version", "run", "target", "moving", "results", "further", "atoms_fitted", "rmsd",
         "target_centre", "moving_centre", "translation", "rotation", "transform",
         "line_limit_reached", "checks"]
 

@@ -69,7 +69,7 @@ def test_errors_name_their_file(scratch):
     assert str(error) == f"cannot open structure file {scratch / 'missing.pdb'}"
     error = raised(lambda: fit("1hpv_chainA.pdb", "bad.pdb", "out.pdb"))
     assert type(error) is torvex.RecordError
-    assert (error.file, error.number, error.line) == ("bad.pdb", 6504, None)
+    assert (error.file, error.number, error.line) == ("bad.pdb", 6504, 1)
     error = raised(lambda: fit("1hpv_chainA.pdb", "empty.pdb", "out.pdb"))
     assert type(error) is torvex.NoAtomsError
     before = read("1hpv_chainB.pdb")
@@ -97,7 +97,7 @@ def test_the_docstring_examples_run(scratch):
     import doctest
     import torvex.atom
     import torvex.errors
-    shutil.copy(os.path.join(TEST_DATA, "modern", "1adz.pdb.gz"), "1adz.pdb.gz")
+    shutil.copy(os.path.join(TEST_DATA, "..", "data_modern", "1adz.pdb.gz"), "1adz.pdb.gz")
     finder = doctest.DocTestFinder()
     attempted = 0
     for module in (torvex, torvex._torvex, torvex.errors, torvex.atom):

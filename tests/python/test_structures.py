@@ -12,7 +12,7 @@ import torvex
 from conftest import TEST_DATA, kabsch
 
 gemmi = pytest.importorskip("gemmi")
-MODERN = os.path.join(TEST_DATA, "modern")
+MODERN = os.path.join(TEST_DATA, "..", "data_modern")
 
 
 def gemmi_atoms(path, model=0):
@@ -37,8 +37,8 @@ def gemmi_atoms(path, model=0):
 
 
 @pytest.mark.parametrize("name, fmt, gz", [("1hpv_chainA.pdb", "pdb", False),
-                                           ("modern/1k6p.cif", "mmcif", False),
-                                           ("modern/1k6p.cif.gz", "mmcif", True)])
+                                           ("../data_modern/1k6p.cif", "mmcif", False),
+                                           ("../data_modern/1k6p.cif.gz", "mmcif", True)])
 def test_reads_what_gemmi_reads(name, fmt, gz):
     path = os.path.join(TEST_DATA, name)
     s = torvex.read(path)
@@ -198,7 +198,7 @@ def test_errors(tmp_path):
 
 @pytest.mark.parametrize("target, moving, options", [
     ("1hpv_chainA.pdb", "1hpv_chainB.pdb", {"atoms": "ca", "trim": 2.0}),
-    ("modern/1k6p.cif.gz", "modern/1k6p.cif", {"match": "sequence", "atoms": "backbone"}),
+    ("../data_modern/1k6p.cif.gz", "../data_modern/1k6p.cif", {"match": "sequence", "atoms": "backbone"}),
 ])
 def test_the_same_numbers_and_file_as_the_program(tmp_path, target, moving, options):
     from conftest import PROGRAM
