@@ -203,6 +203,12 @@ add_structure_run() {
   printf '%s\n' "$@" >"$dir/args"
   structure_runs=$((structure_runs + 1))
 }
+# The input folder of a structure run: files from tests/data_modern.
+copy_inputs() {
+  local dir=$work/cases/run-$1/input file
+  shift
+  for file in "$@"; do cp "$root/tests/data_modern/$file" "$dir/"; done
+}
 # Homologues from gzip PDB, aligned by sequence, trimmed; the JSON summary.
 add_structure_run cytc-sequence-trim --match sequence --atoms ca --trim 2 \
   --pairs pairs.tsv --json run.json d1yeb__.pdb.gz d2pcbb_.pdb.gz
@@ -212,11 +218,28 @@ add_structure_run 1k6p-heavy-trim --target-select /1/A --moving-select /1/B --at
 # Converted mmCIF in file order, the JSON summary on standard output.
 add_structure_run 1tii-order --match order --pairs pairs.tsv --json - \
   conv_1tii_chainD.cif conv_1tii_chainE.cif
-# One model of gzip NMR ensembles, halves paired in order (the first n).
+# One model of an NMR ensemble (gzip PDB, then mmCIF with hydrogens), its
+# two halves paired in order (the first n).
 add_structure_run 1adz-model-halves --model 7 --match order --atoms heavy \
   --target-select '//*/1-35' --moving-select '//*/37-71' -y --pairs pairs.tsv 1adz.pdb.gz 1adz.pdb.gz
 add_structure_run 1l2y-model-hydrogens --model 20 --match order --target-select //A/1-10 \
   --moving-select //A/11-20 -y --pairs pairs.tsv 1l2y.cif 1l2y.cif
+# Many structures in one run, on three threads: the output is written in
+# member or list order whatever thread fitted a pair. The models of a gzip
+# NMR ensemble (the matrix without a rotation), those of an mmCIF one fitted
+# in full and trimmed, and a list of pairs with a results file named.
+add_structure_run 1adz-all-vs-all --all-vs-all --models --atoms ca -j 3 --matrix matrix.tsv \
+  1adz.pdb.gz
+add_structure_run 1l2y-all-vs-all-trim --all-vs-all --models --atoms heavy --trim 2 -j 3 \
+  --matrix matrix.tsv --json pairs.jsonl 1l2y.cif
+add_structure_run pairs-from --pairs-from list.tsv --atoms ca --trim 2 -j 3 --json fits.jsonl
+copy_inputs pairs-from d1yeb__.pdb.gz d2pcbb_.pdb.gz 1k6p.cif.gz conv_1tii_chainD.cif \
+  conv_1tii_chainE.cif
+{
+  printf '%s\t%s\n' d1yeb__.pdb.gz d2pcbb_.pdb.gz 1k6p.cif.gz 1k6p.cif.gz \
+    conv_1tii_chainD.cif conv_1tii_chainE.cif
+  printf '%s\t%s\t%s\n' d2pcbb_.pdb.gz d1yeb__.pdb.gz d1yeb_on_d2pcbb.pdb.gz
+} >"$work/cases/run-pairs-from/input/list.tsv"
 
 # Every case on every build, each run kept under $work/runs/<build>/<case>.
 runner=$work/build/$runner_build/tests/e2e/e2e_tests
