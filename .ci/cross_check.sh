@@ -75,9 +75,11 @@ set_configure_args() {
       args+=(-DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR=aarch64
              -DCMAKE_CXX_COMPILER=aarch64-linux-gnu-g++ "-DCMAKE_FIND_ROOT_PATH=$sysroot"
              -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER "-DCMAKE_CXX_FLAGS=-O2 -ffp-contract=off"
-             # zlib's arm64 archive, linked in: qemu finds no library
-             # outside the sysroot. Its headers are the host's, which serve
-             # every architecture.
+             # Fully static: this machine's qemu-aarch64 (7.2) never ends a
+             # dynamically linked program that starts a thread, static ones
+             # run. zlib is Debian's arm64 archive; its headers are the
+             # host's, which serve every architecture.
+             -DTORVEX_FULLY_STATIC=ON
              -DZLIB_LIBRARY=/usr/lib/aarch64-linux-gnu/libz.a -DZLIB_INCLUDE_DIR=/usr/include) ;;
     windows-O2)
       args+=("-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64.cmake" -DTORVEX_FULLY_STATIC=ON
