@@ -12,8 +12,9 @@ Two jobs, each as every package does it from Python:
   lists converted once beforehand (its own input, so the conversion is not
   counted against it);
 - all against all of M structures of N atoms (pairs per second):
-  torvex.rmsd_matrix with one thread and with one per core, the others
-  looping over the pairs in Python.
+  torvex.rmsd_matrix (the program's all-against-all engine: members
+  centred once, only each pair's residual found) with one thread and with
+  one per core, the others looping over the pairs in Python.
 The structures are the bundled 1hpv chain A and B (758 atoms, 99 CA) and
 noisy rotated copies of chain A. A missing peer is installed with apt when
 running as root, else reported missing. Ratios are torvex's rate over the

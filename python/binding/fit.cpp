@@ -7,12 +7,16 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "binding/convert.hpp"
-#include "binding/parallel.hpp"
+#include "ensemble/all_pairs.hpp"
+#include "ensemble/members.hpp"
 
 namespace py = pybind11;
 
@@ -75,28 +79,38 @@ Fit superpose_coords(const Coords& target, const Coords& moving,
 }
 
 // rmsd_matrix of an (M, N, 3) stack: structure i is stack[i], its atoms
-// paired by index with every other's.
+// paired by index with every other's, on the program's all-against-all
+// engine.
 py::array_t<double> rmsd_matrix_coords(const Coords& stack, std::optional<int> threads) {
   if (stack.ndim() != 3 || stack.shape(2) != 3) {
     throw py::value_error("coordinates must be an (M, N, 3) array");
   }
   if (threads && *threads < 1) throw py::value_error("threads must be at least 1");
-  const auto m = static_cast<int>(stack.shape(0));
+  const auto m = static_cast<std::size_t>(stack.shape(0));
   const auto n = static_cast<std::size_t>(stack.shape(1));
-  if (m > 1 && n < 3) refuse(n, nullptr);
-  py::array_t<double> matrix({m, m});
+  py::array_t<double> matrix({static_cast<py::ssize_t>(m), static_cast<py::ssize_t>(m)});
   double* out = matrix.mutable_data();
-  const auto* points = reinterpret_cast<const torvex::Xyz*>(stack.data());
+  if (m < 2) {
+    std::fill_n(out, m * m, 0.0);
+    return matrix;
+  }
+  if (n < 3) refuse(n, nullptr);
+  const double* values = stack.data();
+  bool finite = true;
   {
     const py::gil_scoped_release unlocked;
-    for (int i = 0; i < m; ++i) out[i * m + i] = 0.0;
-    for_each_pair(m, thread_count(threads.value_or(0), m - 1), [&](int i, int j) {
-      const torvex::RigidFit fit =
-          torvex::fit_coords({points + i * n, n}, {points + j * n, n});
-      if (!fit.converged) refuse(n, nullptr);
-      out[i * m + j] = out[j * m + i] = fit.rmsd;
-    });
+    std::vector<std::vector<double>> coordinates(m);
+    for (std::size_t i = 0; i < m; ++i) {
+      coordinates[i].assign(values + i * 3 * n, values + (i + 1) * 3 * n);
+      for (const double v : coordinates[i]) finite = finite && std::isfinite(v);
+    }
+    if (finite) {
+      const std::vector<double> rmsd =
+          ensemble::rmsd_matrix(ensemble::make_members(coordinates), threads.value_or(0));
+      std::copy(rmsd.begin(), rmsd.end(), out);
+    }
   }
+  if (!finite) refuse(n, nullptr);
   return matrix;
 }
 

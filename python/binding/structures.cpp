@@ -7,6 +7,7 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,6 +18,8 @@
 #include "binding/errors.hpp"
 #include "binding/fit.hpp"
 #include "binding/parallel.hpp"
+#include "ensemble/all_pairs.hpp"
+#include "ensemble/shared_atoms.hpp"
 
 namespace py = pybind11;
 
@@ -106,11 +109,20 @@ py::array_t<double> rmsd_matrix_structures(const py::sequence& structures,
   double* out = matrix.mutable_data();
   {
     const py::gil_scoped_release unlocked;
-    for (int i = 0; i < m; ++i) out[i * m + i] = 0.0;
-    for_each_pair(m, thread_count(threads.value_or(0), m - 1), [&](int i, int j) {
-      const double rmsd = torvex::superpose(*items[i], *items[j], options).fit.rmsd;
-      out[i * m + j] = out[j * m + i] = rmsd;
-    });
+    // The program's --all-vs-all road: members that list the same atoms on
+    // the engine, other members each pair fitted on its own.
+    const std::optional<ensemble::Members> shared =
+        m < 2 ? std::nullopt : ensemble::shared_atom_members(items, options);
+    if (shared) {
+      const std::vector<double> rmsd = ensemble::rmsd_matrix(*shared, threads.value_or(0));
+      std::copy(rmsd.begin(), rmsd.end(), out);
+    } else {
+      for (int i = 0; i < m; ++i) out[i * m + i] = 0.0;
+      for_each_pair(m, thread_count(threads.value_or(0), m - 1), [&](int i, int j) {
+        const double rmsd = torvex::superpose(*items[i], *items[j], options).fit.rmsd;
+        out[i * m + j] = out[j * m + i] = rmsd;
+      });
+    }
   }
   return matrix;
 }

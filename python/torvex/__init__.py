@@ -62,16 +62,23 @@ from ._torvex import (
 
 
 def rmsd_matrix(items, atoms="all", match="residue", threads=None):
-    """The RMSD of every pair of structures after their best superposition.
+    """The RMSD of every pair of structures after their best superposition,
+    by the program's all-against-all run (torvex --all-vs-all): the same
+    numbers, to the last bit, for the same members and options.
 
     items:   a sequence of Structures, each pair matched and fitted as
-             superpose(items[i], items[j], match, atoms) does; or an
+             superpose(items[i], items[j], match, atoms) pairs them; or an
              (M, N, 3) array-like, M structures of N atoms paired by index
              (atoms and match do not apply)
     threads: worker threads; None for one per core
 
-    Returns a symmetric (M, M) float64 array with a zero diagonal; the pairs
-    are fitted with the GIL released.
+    One fit per unordered pair, the earlier item the target, so the result
+    is symmetric with a zero diagonal. An array, and Structures that list
+    the same atoms (the models of one NMR file, frames of one trajectory),
+    are centred once each and only the residual of each pair is found (no
+    rotation); Structures that list different atoms, or chains paired with
+    other chains, are each pair superposed on its own. The GIL is released
+    throughout.
 
         >>> import numpy as np
         >>> frames = np.random.default_rng(1).normal(size=(4, 50, 3))

@@ -7,38 +7,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "formatted_io/utf8.hpp"
+
 namespace app {
-namespace {
-
-// Bytes of the valid UTF-8 sequence at `s` (1 to 4), 0 when it is none:
-// no overlong forms, no surrogates, nothing past U+10FFFF.
-int utf8_length(const unsigned char* s, int left) {
-  const unsigned char c = s[0];
-  int n = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    if (c == 0xE0) low = 0xA0;
-    if (c == 0xED) high = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    if (c == 0xF0) low = 0x90;
-    if (c == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (n > left || s[1] < low || s[1] > high) return 0;
-  for (int i = 2; i < n; ++i) {
-    if (s[i] < 0x80 || s[i] > 0xBF) return 0;
-  }
-  return n;
-}
-
-}  // namespace
 
 void JsonWriter::put(std::string_view text) {
   assert(length_ + static_cast<int>(text.size()) <= capacity_);
@@ -107,9 +78,11 @@ void JsonWriter::quoted(std::string_view bytes) {
       const char escape[] = {'\\', 'u', '0', '0', HEX[c >> 4], HEX[c & 15]};
       put({escape, 6});
       ++i;
-    } else if (const int n = utf8_length(s + i, size - i); n > 0) {
-      put(bytes.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(n)));
-      i += n;
+    } else if (const std::size_t n =
+                   formatted_io::utf8_length(s + i, static_cast<std::size_t>(size - i));
+               n > 0) {
+      put(bytes.substr(static_cast<std::size_t>(i), n));
+      i += static_cast<int>(n);
     } else {
       put("\\ufffd");
       ++i;

@@ -21,10 +21,12 @@
 #include <vector>
 
 #include "app/structure_options.hpp"
+#include "app/structure_words.hpp"
 #include "app/version.hpp"
 #include "ensemble/all_pairs.hpp"
 #include "ensemble/members.hpp"
 #include "ensemble/parallel.hpp"
+#include "ensemble/shared_atoms.hpp"
 #include "formatted_io/channel.hpp"
 #include "formatted_io/platform.hpp"
 #include "torvex/structure_run.hpp"
@@ -64,20 +66,6 @@ int usage_error(const string& message) {
   return USAGE_STATUS;
 }
 
-// The single command line's status for each failure of the library.
-int status_of(const torvex::Error& error) {
-  switch (error.kind()) {
-    case torvex::Error::Kind::CannotOpen:
-      return 2;
-    case torvex::Error::Kind::CountMismatch:
-      return 3;
-    case torvex::Error::Kind::NotConverged:
-      return 4;
-    default:
-      return 1;
-  }
-}
-
 // A name is the file as given when it exists, else the name with ".pdb",
 // as on the single command line.
 string resolve(const string& name) {
@@ -115,17 +103,6 @@ struct Settings {
   string target_select, moving_select;
   torvex::Options options;
 };
-
-string_view match_name(torvex::Match match) {
-  switch (match) {
-    case torvex::Match::Order:
-      return "order";
-    case torvex::Match::Sequence:
-      return "sequence";
-    default:
-      return "residue";
-  }
-}
 
 // The options of these runs are taken out here; the rest are the structure
 // run's and go to its reader. Returns -1 to go on, or the status.
@@ -345,36 +322,12 @@ int run_all_vs_all(const Settings& s) {
   if (count < 2) return usage_error("--all-vs-all needs two members at least");
   const std::int64_t pairs = std::int64_t{count} * (count - 1) / 2;
 
-  // The fast road: members that list the same atoms, so that every pairing
-  // pairs atom i with atom i and the atom choice keeps the same atoms of each.
-  // The pairing of the first member with itself names those atoms.
-  const auto same_atoms = [&](const torvex::Structure& a, const torvex::Structure& b) {
-    if (a.atoms.size() != b.atoms.size()) return false;
-    for (std::size_t i = 0; i < a.atoms.size(); ++i) {
-      const torvex::AtomId& x = a.atoms[i];
-      const torvex::AtomId& y = b.atoms[i];
-      if (x.chain != y.chain || x.residue_number != y.residue_number ||
-          x.insertion_code != y.insertion_code || x.residue != y.residue || x.name != y.name) {
-        return false;
-      }
-    }
-    return true;
-  };
-  bool fast = s.options.trim == 0.0;
-  for (int m = 1; fast && m < count; ++m) {
-    fast = same_atoms(structures[0], structures[static_cast<std::size_t>(m)]);
-  }
-  std::vector<int> kept;
-  if (fast) {
-    try {
-      const torvex::Superposition self = torvex::superpose(structures[0], structures[0], s.options);
-      kept = self.target_index;
-      // --chains A:B pairs one chain with another: each pair its own road.
-      fast = self.target_index == self.moving_index;
-    } catch (const torvex::Error&) {
-      fast = false;  // no fit of the first member with itself: each pair says why
-    }
-  }
+  // Members that list the same atoms are made once and go the short road;
+  // otherwise each pair is paired and fitted on its own.
+  std::vector<const torvex::Structure*> each;
+  for (const torvex::Structure& structure : structures) each.push_back(&structure);
+  std::optional<ensemble::Members> shared = ensemble::shared_atom_members(each, s.options);
+  const bool fast = shared.has_value();
   std::vector<double> matrix;
   std::vector<string> lines(s.json.empty() ? 0 : static_cast<std::size_t>(pairs));
   std::vector<int> failed(static_cast<std::size_t>(pairs), 0);
@@ -389,18 +342,8 @@ int run_all_vs_all(const Settings& s) {
     Progress progress((fast ? pairs : 0) + (fast && s.json.empty() ? 0 : pairs),
                       progress_wanted(s));
     if (fast) {
-      std::vector<std::vector<double>> coordinates(static_cast<std::size_t>(count));
-      for (int m = 0; m < count; ++m) {
-        const torvex::Structure& structure = structures[static_cast<std::size_t>(m)];
-        std::vector<double>& xyz = coordinates[static_cast<std::size_t>(m)];
-        xyz.reserve(3 * kept.size());
-        for (const int i : kept) {
-          for (const double c : structure.xyz[static_cast<std::size_t>(i)]) xyz.push_back(c);
-        }
-      }
-      atoms_each = static_cast<int>(kept.size());
-      matrix =
-          ensemble::rmsd_matrix(ensemble::make_members(coordinates), threads, &progress.done());
+      atoms_each = shared->atoms;
+      matrix = ensemble::rmsd_matrix(*shared, threads, &progress.done());
     } else {
       matrix.assign(static_cast<std::size_t>(count) * count, 0.0);
     }

@@ -13,6 +13,7 @@
 
 #include "app/command_line.hpp"
 #include "app/structure_options.hpp"
+#include "app/structure_words.hpp"
 #include "app/version.hpp"
 #include "formatted_io/channel.hpp"
 #include "formatted_io/file_key.hpp"
@@ -24,21 +25,6 @@ namespace {
 using torvex::Error;
 
 constexpr int USAGE_STATUS = 2;
-constexpr int MISMATCH_STATUS = 3;
-constexpr int NOT_CONVERGED_STATUS = 4;
-
-int status_of(const Error& error) {
-  switch (error.kind()) {
-    case Error::Kind::CannotOpen:
-      return USAGE_STATUS;
-    case Error::Kind::CountMismatch:
-      return MISMATCH_STATUS;
-    case Error::Kind::NotConverged:
-      return NOT_CONVERGED_STATUS;
-    default:
-      return 1;
-  }
-}
 
 void write_out(int fd, std::string_view text) {
   static_cast<void>(formatted_io::write_all(fd, text.data(), static_cast<int>(text.size())));
@@ -72,17 +58,6 @@ std::string column(double value, int decimals, std::size_t width) {
   std::string text = fixed(value, decimals);
   if (text.size() < width) text.insert(0, width - text.size(), ' ');
   return text;
-}
-
-const char* match_name(torvex::Match match) {
-  switch (match) {
-    case torvex::Match::Order:
-      return "order";
-    case torvex::Match::Sequence:
-      return "sequence";
-    default:
-      return "residue";
-  }
 }
 
 const char* atoms_name(torvex::AtomChoice atoms) {

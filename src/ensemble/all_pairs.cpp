@@ -40,7 +40,8 @@ double rmsd_of(const Members& members, int target, int moving, const Correlation
   const std::optional<double> residual =
       residual_from_correlation(s, members.squared_sum[target], members.squared_sum[moving]);
   const double e = residual ? *residual : residual_by_full_fit(members, target, moving);
-  return std::sqrt((e > 0.0 ? e : 0.0) / members.atoms);
+  // A pair whose fit failed stays NaN; only rounding below zero is cut.
+  return std::sqrt((e < 0.0 ? 0.0 : e) / members.atoms);
 }
 
 // Sums of target `t` against moving members first .. first + length - 1

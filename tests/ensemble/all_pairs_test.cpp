@@ -125,6 +125,15 @@ TEST(Residual, StraightLineIsLeftToTheFullSolver) {
   EXPECT_NEAR(matrix[1], std::sqrt(2.0 / 3.0), 1e-12);  // 1 A too short at each end
 }
 
+TEST(RmsdMatrix, FailedFitIsNotANumberNotZero) {
+  // A coordinate that is no number fails every fit of its member: the cell
+  // must say so, not read as a perfect fit.
+  std::vector<double> broken = member(0, 40);
+  broken[4] = std::nan("");
+  const std::vector<std::vector<double>> pair = {member(0, 40), broken};
+  EXPECT_TRUE(std::isnan(ensemble::rmsd_matrix(ensemble::make_members(pair), 1)[1]));
+}
+
 TEST(Residual, QuarterTurnAboutZ) {
   // Target (1,0,0) (-1,0,0) (0,2,0) (0,-2,0), moving turned a quarter about z.
   const ensemble::Correlation s = {{{0, 2, 0}, {-8, 0, 0}, {0, 0, 0}}};

@@ -147,23 +147,56 @@ def test_write_moves_only_the_coordinates(tmp_path, monkeypatch):
     assert ids(written) == ids(original)
 
 
-def test_rmsd_matrix_of_structures():
+def program_matrix(tmp_path, *args):
+    """The cells of the program's --all-vs-all matrix, row by row, as text."""
+    from conftest import PROGRAM
+    if not PROGRAM:
+        pytest.skip("the program's path is not given")
+    import subprocess
+    subprocess.run([PROGRAM, "--all-vs-all", "-q", "--matrix", str(tmp_path / "m.tsv"), *args],
+                   check=True, capture_output=True)
+    rows = [line.split("\t") for line in (tmp_path / "m.tsv").read_text().splitlines()]
+    return [row[1:] for row in rows[1:]]
+
+
+@pytest.mark.parametrize("atoms", ["ca", "heavy"])
+def test_rmsd_matrix_of_an_ensemble_is_the_programs(tmp_path, atoms):
+    # Members that list the same atoms: the engine of --all-vs-all --models.
     path = os.path.join(MODERN, "1adz.pdb.gz")
-    models = [torvex.read(path, model=k) for k in (1, 2, 3, 4)]
-    matrix = torvex.rmsd_matrix(models, atoms="ca", threads=2)
-    for i in range(4):
-        for j in range(4):
+    models = [torvex.read(path, model=k) for k in range(1, 31)]
+    matrix = torvex.rmsd_matrix(models, atoms=atoms, threads=2)
+    table = program_matrix(tmp_path, "--models", f"--atoms={atoms}", path)
+    assert [[f"{x:.6f}" for x in row] for row in matrix] == table
+    assert np.array_equal(matrix, matrix.T) and not matrix.diagonal().any()
+    assert np.array_equal(torvex.rmsd_matrix(tuple(models), atoms=atoms, threads=1), matrix)
+    kept = torvex.superpose(models[0], models[0], atoms=atoms).pairs[0]
+    stack = np.array([m.coords[kept] for m in models])
+    # The same engine on the same atoms, whichever way they come in.
+    assert np.array_equal(torvex.rmsd_matrix(stack, threads=3), matrix)
+    for i, j in [(0, 1), (3, 17), (28, 29), (5, 0)]:
+        assert abs(matrix[i, j] - kabsch(stack[min(i, j)], stack[max(i, j)])[2]) < 1e-6
+
+
+def test_rmsd_matrix_of_structures_paired_each_on_its_own(tmp_path):
+    # Chains A and B list different atoms: each pair is superpose's.
+    names = ["1hpv_chainA.pdb", "1hpv_chainB.pdb"]
+    items = [torvex.read(os.path.join(TEST_DATA, name)) for name in names]
+    items.append(torvex.read(os.path.join(TEST_DATA, names[0]), select="//A/1-60"))
+    matrix = torvex.rmsd_matrix(items, atoms="ca", threads=2)
+    for i in range(3):
+        for j in range(3):
             # Each pair is fitted once, the earlier structure as the target.
             first, second = min(i, j), max(i, j)
-            expected = torvex.superpose(models[first], models[second], atoms="ca").rmsd
+            expected = torvex.superpose(items[first], items[second], atoms="ca").rmsd
             assert matrix[i, j] == (0.0 if i == j else expected)
-    assert np.array_equal(torvex.rmsd_matrix(tuple(models), atoms="ca", threads=1), matrix)
+    table = program_matrix(tmp_path, "--atoms=ca", *[os.path.join(TEST_DATA, n) for n in names])
+    assert f"{matrix[0, 1]:.6f}" == table[0][1]
     with pytest.raises(ValueError):
-        torvex.rmsd_matrix(models, atoms="side chains")
+        torvex.rmsd_matrix(items, atoms="side chains")
     with pytest.raises(ValueError):
-        torvex.rmsd_matrix(models, threads=0)
+        torvex.rmsd_matrix(items, threads=0)
     with pytest.raises(TypeError):
-        torvex.rmsd_matrix([models[0], models[1].coords])
+        torvex.rmsd_matrix([items[0], items[1].coords])
 
 
 def test_errors(tmp_path):
