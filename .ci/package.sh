@@ -7,9 +7,9 @@
 #   build/packages/torvex-<version>-windows-x86_64.zip   windows preset
 #
 # The archives are unpacked and the program in each run on the example it
-# carries (the Windows program under Wine); the Debian packages have their
-# own test in the suite (install.deb) and must pass lintian here without an
-# error or a warning.
+# carries (the Windows program under Wine) and on two gzip-compressed
+# structure pairs; the Debian packages have their own test in the suite
+# (install.deb) and must pass lintian here without an error or a warning.
 #
 #   bash .ci/package.sh
 set -euo pipefail
@@ -53,6 +53,15 @@ run_example() {
         -P tests/app/example_matches.cmake || fail "$3: the example run differs"
 }
 
+# The structure run on gzip-compressed mmCIF and PDB pairs, read and written
+# through the zlib linked in, against the end-to-end cases' expected bytes.
+run_structure() {
+  build/release/tests/e2e/e2e_tests "--program=$1" "${@:3}" \
+    structure-gzip-mmcif-selections-backbone structure-gzip-pdb-sequence-ca \
+    >"$work/structure-$2.log" 2>&1 ||
+    { tail -30 "$work/structure-$2.log"; fail "$2: the structure run differs"; }
+}
+
 deb=$out/torvex_${version}_amd64.deb
 dev=$out/torvex-dev_${version}_amd64.deb
 for package in "$deb" "$dev"; do
@@ -74,6 +83,7 @@ if readelf -l "$program" | grep -q INTERP; then fail "$linux: bin/torvex is not 
 cmp "$work/$linux/share/doc/torvex/LICENSE" LICENSE || fail "$linux: no LICENSE"
 [ "$("$program" --version)" = "torvex $version" ] || fail "$linux: not version $version"
 run_example "$program" "$work/$linux/share/doc/torvex/examples" linux
+run_structure "$program" linux
 
 windows=torvex-$version-windows-x86_64
 [ -f "$out/$windows.zip" ] || fail "no $windows.zip"
@@ -88,6 +98,7 @@ source tests/e2e/wine_env.sh "$root/build/release/wine-prefix"
 [ "$(wine "$work/$windows/torvex.exe" --version)" = "torvex $version" ] ||
   fail "$windows: not version $version"
 run_example "wine;$work/$windows/torvex.exe" "$work/$windows/examples" windows
+run_structure "$work/$windows/torvex.exe" windows --runner=wine --windows
 
 for package in "$deb" "$dev" "$out/$linux.tar.gz" "$out/$windows.zip"; do
   echo "package: $(basename "$package") $(stat -c %s "$package") bytes"
