@@ -325,6 +325,7 @@ int run_all_vs_all(const Settings& s) {
   // Members that list the same atoms are made once and go the short road;
   // otherwise each pair is paired and fitted on its own.
   std::vector<const torvex::Structure*> each;
+  each.reserve(structures.size());
   for (const torvex::Structure& structure : structures) each.push_back(&structure);
   std::optional<ensemble::Members> shared = ensemble::shared_atom_members(each, s.options);
   const bool fast = shared.has_value();
