@@ -11,32 +11,22 @@
 #include "torvex/error.hpp"
 
 namespace model {
-namespace {
 
 using torvex::Error;
 
-[[noreturn]] void fail(Error::Kind kind, const std::string& path, const std::string& why) {
-  throw Error(kind, 0, path + ": " + why);
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
-
 FileBytes read_file_bytes(const std::string& path) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) fail(Error::Kind::CannotOpen, path, "a folder");
+  if (std::filesystem::is_directory(path, error))
+    fail_file(Error::Kind::CannotOpen, path, "a folder");
   gzFile file = gzopen(path.c_str(), "rb");
-  if (file == nullptr) fail(Error::Kind::CannotOpen, path, "cannot open");
+  if (file == nullptr) fail_file(Error::Kind::CannotOpen, path, "cannot open");
   FileBytes out;
   char buffer[1 << 16];
   for (;;) {
     const int n = gzread(file, buffer, sizeof buffer);
     if (n < 0) {
       gzclose(file);
-      fail(Error::Kind::Unreadable, path, "damaged gzip data");
+      fail_file(Error::Kind::Unreadable, path, "damaged gzip data");
     }
     if (n == 0) break;
     out.bytes.append(buffer, static_cast<std::size_t>(n));
@@ -47,19 +37,20 @@ FileBytes read_file_bytes(const std::string& path) {
 }
 
 void write_file_bytes(const std::string& path, const std::string& bytes, bool gzipped) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) fail(Error::Kind::CannotCreate, path, "cannot create");
+  File file(std::fopen(path.c_str(), "wb"));
+  if (!file) fail_file(Error::Kind::CannotCreate, path, "cannot create");
   auto put = [&](const char* data, std::size_t n) {
-    if (std::fwrite(data, 1, n, file.get()) != n) fail(Error::Kind::RunTime, path, "write failed");
+    if (std::fwrite(data, 1, n, file.get()) != n)
+      fail_file(Error::Kind::RunTime, path, "write failed");
   };
   if (!gzipped) {
     put(bytes.data(), bytes.size());
   } else {
     z_stream stream{};
     // 15 + 16: a window of 2^15 bytes inside a gzip wrapper.
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
-                     Z_DEFAULT_STRATEGY) != Z_OK) {
-      fail(Error::Kind::RunTime, path, "cannot compress");
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK) {
+      fail_file(Error::Kind::RunTime, path, "cannot compress");
     }
     // No time, and system 3 (Unix) wherever it runs.
     gz_header header{};
@@ -75,13 +66,13 @@ void write_file_bytes(const std::string& path, const std::string& bytes, bool gz
       status = deflate(&stream, Z_FINISH);
       if (status == Z_STREAM_ERROR) {
         deflateEnd(&stream);
-        fail(Error::Kind::RunTime, path, "cannot compress");
+        fail_file(Error::Kind::RunTime, path, "cannot compress");
       }
       put(reinterpret_cast<const char*>(out), sizeof out - stream.avail_out);
     }
     deflateEnd(&stream);
   }
-  if (std::fflush(file.get()) != 0) fail(Error::Kind::RunTime, path, "write failed");
+  if (std::fflush(file.get()) != 0) fail_file(Error::Kind::RunTime, path, "write failed");
 }
 
 FileBytes read_file_head(const std::string& path, int size) {

@@ -1,11 +1,16 @@
 // What kind of structure file a file is, by its first bytes.
+#include "model/file_bytes.hpp"
+
 #include <string>
 #include <string_view>
 
-#include "model/file_bytes.hpp"
 #include "torvex/structure_files.hpp"
 
 namespace model {
+
+void fail_file(torvex::Error::Kind kind, const std::string& path, const std::string& why) {
+  throw torvex::Error(kind, 0, path + ": " + why);
+}
 
 bool is_mmcif(std::string_view bytes) {
   std::size_t i = 0;

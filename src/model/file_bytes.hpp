@@ -4,8 +4,12 @@
 // build without zlib, which reads and writes plain files only.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "torvex/error.hpp"
 
 namespace model {
 
@@ -13,6 +17,16 @@ struct FileBytes {
   std::string bytes;  // uncompressed
   bool gzipped = false;
 };
+
+// A C stream closed when it goes out of scope, for both ways of compression.
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Throws torvex::Error of `kind` whose message is "path: why".
+[[noreturn]] void fail_file(torvex::Error::Kind kind, const std::string& path,
+                            const std::string& why);
 
 // The file's bytes, inflated when it is gzip-compressed.
 // Throws torvex::Error: CannotOpen when it does not open or is a folder;
